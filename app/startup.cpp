@@ -1,0 +1,73 @@
+#include "startup.h"
+
+#include "forms/engine/errors.h"
+#include "forms/engine/picture.h"
+#include "setup/frmAcrobat.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <unistd.h>
+
+namespace startup {
+
+namespace {
+
+QString &lastWarning()
+{
+    static QString text;
+    return text;
+}
+
+void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg) {
+        QString detail = lastWarning().isEmpty() ? message : lastWarning();
+        detail = detail.simplified();
+        const bool noDisplay = !qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+        const QByteArray line = "Trenchmoor Setup: "
+            + engine::RuntimeError(noDisplay ? engine::err::NoDisplay : engine::err::Internal,
+                                   noDisplay ? QStringLiteral("Cannot open the display (%1)").arg(detail) : detail)
+                  .message()
+                  .toLocal8Bit()
+            + '\n';
+        std::fputs(line.constData(), stderr);
+        std::fflush(stderr);
+        ::_exit(1);
+    }
+    // Until the window system is up, warnings only explain a fatal message that may follow.
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        if (type == QtWarningMsg || type == QtCriticalMsg)
+            lastWarning() = message;
+        return;
+    }
+    // Qt's own notes are for developers: a player's terminal stays quiet.
+    static const bool verbose = qEnvironmentVariableIsSet("TRENCHMOOR_QT_MESSAGES");
+    if (verbose) {
+        const QByteArray text = qFormatLogMessage(type, context, message).toLocal8Bit() + '\n';
+        std::fputs(text.constData(), stderr);
+    }
+}
+
+} // namespace
+
+void installMessageHandler()
+{
+    qInstallMessageHandler(handleMessage);
+}
+
+int runLauncher()
+{
+    QApplication::setApplicationName(QStringLiteral("Trenchmoor Setup"));
+    QApplication::setDesktopFileName(QStringLiteral("trenchmoor-setup"));
+    int status = 0;
+    engine::guarded([&] {
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(engine::decodePicture(
+            QStringLiteral(":/pictures/setup.ico"), QStringLiteral("Setup icon")))));
+        status = engine::run(frmAcrobat.get());
+    });
+    engine::resetForTesting();
+    return status;
+}
+
+} // namespace startup

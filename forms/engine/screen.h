@@ -1,0 +1,43 @@
+// The engine's global Screen and App objects.
+#pragma once
+
+#include "vbtypes.h"
+
+#include <QString>
+
+class QScreen;
+
+namespace engine {
+
+class ScreenObject {
+public:
+    // The primary screen's full size in twips.
+    Single Width() const;
+    Single Height() const;
+    // 1440 twips to the logical inch: 15 at 96 dots per inch.
+    Single TwipsPerPixelX() const;
+    Single TwipsPerPixelY() const;
+
+private:
+    static QScreen *primary();
+};
+
+class AppObject {
+public:
+    // The folder that holds the running program, in the platform's own notation.
+    QString Path() const;
+    // Tests run the program logic as if it had been started from another folder.
+    void setPathForTesting(const QString &path) { m_pathForTesting = path; }
+
+private:
+    QString m_pathForTesting;
+};
+
+inline ScreenObject Screen;
+inline AppObject App;
+
+// Twips to whole device-independent pixels and back.
+int toPixelsX(double twips);
+int toPixelsY(double twips);
+
+} // namespace engine

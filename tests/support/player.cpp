@@ -1,0 +1,123 @@
+#include "player.h"
+
+#include "forms/engine/controls.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+
+namespace player {
+
+void press(engine::Form &form, const QString &key)
+{
+    QWidget *window = form.window();
+    QWidget *target = window->focusWidget() ? window->focusWidget() : window;
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    Qt::Key code = Qt::Key_unknown;
+    if (key == QLatin1String("Enter"))
+        code = Qt::Key_Return;
+    else if (key == QLatin1String("Esc"))
+        code = Qt::Key_Escape;
+    else if (key == QLatin1String("Space"))
+        code = Qt::Key_Space;
+    else if (key == QLatin1String("Tab"))
+        code = Qt::Key_Tab;
+    else if (key.startsWith(QLatin1String("Alt+")) && key.size() == 5) {
+        modifiers = Qt::AltModifier;
+        code = Qt::Key(Qt::Key_A + (key.at(4).toUpper().unicode() - 'A'));
+    }
+    QVERIFY2(code != Qt::Key_unknown, qPrintable(QStringLiteral("no such key: ") + key));
+    QTest::keyClick(target, code, modifiers);
+}
+
+void click(engine::Form &form, const QString &caption)
+{
+    for (engine::CommandButton *button : form.buttons()) {
+        if (engine::withoutAccessMarks(button->Caption()) == caption && button->canTakeKeys()) {
+            QTest::mouseClick(button->button(), Qt::LeftButton);
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no usable button '%1' on %2").arg(caption, form.name())));
+}
+
+void act(engine::Form &form, const QString &action)
+{
+    if (action.startsWith(QLatin1String("click:")))
+        click(form, action.mid(6));
+    else
+        press(form, action);
+}
+
+QString shownText(engine::Form &form)
+{
+    const char *name = form.name() == QLatin1String("frmMsgBox") ? "lblMessage" : "Label1";
+    return static_cast<engine::Label *>(form.control(QString::fromLatin1(name)))->Caption();
+}
+
+QStringList usableButtons(engine::Form &form)
+{
+    std::vector<engine::CommandButton *> buttons = form.buttons();
+    std::sort(buttons.begin(), buttons.end(),
+              [](auto *a, auto *b) { return a->tabIndex() < b->tabIndex(); });
+    QStringList captions;
+    for (engine::CommandButton *button : buttons) {
+        if (button->canTakeKeys())
+            captions << engine::withoutAccessMarks(button->Caption());
+    }
+    return captions;
+}
+
+Script::Script(QList<Step> steps) : m_steps(std::move(steps))
+{
+    engine::setModalHook([this](engine::Form &form) { onModal(form); });
+}
+
+Script::~Script()
+{
+    engine::setModalHook({});
+}
+
+void Script::onModal(engine::Form &form)
+{
+    m_shown << form.name();
+    m_places << QPointF(form.Left(), form.Top());
+    if (m_steps.isEmpty()) {
+        m_failures << QStringLiteral("unexpected %1: \"%2\"").arg(form.name(), shownText(form));
+        form.Unload();
+        return;
+    }
+    const Step step = m_steps.takeFirst();
+    if (step.form != form.name())
+        m_failures << QStringLiteral("expected %1, got %2").arg(step.form, form.name());
+    if (!step.text.isEmpty() && shownText(form) != step.text)
+        m_failures << QStringLiteral("%1 shows \"%2\", expected \"%3\"").arg(form.name(), shownText(form), step.text);
+    for (const QString &action : step.actions) {
+        if (!form.isLoaded()) {
+            m_failures << QStringLiteral("%1 closed before '%2'").arg(form.name(), action);
+            return;
+        }
+        act(form, action);
+    }
+    if (form.isLoaded()) {
+        m_failures << QStringLiteral("%1 still open after %2").arg(form.name(), step.actions.join(QLatin1Char(' ')));
+        form.Unload();
+    }
+}
+
+void verifyNothingLeft()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QStringList left;
+    for (engine::Form *form : engine::loadedForms())
+        left << form->name();
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible())
+            left << widget->objectName();
+    }
+    engine::resetForTesting();
+    QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("left behind: ") + left.join(QLatin1String(", "))));
+}
+
+} // namespace player

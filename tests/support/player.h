@@ -1,0 +1,56 @@
+// Plays the launcher the way a player does: keys and clicks on the dialogs as
+// they come up, checked against the dialogs a test expects, in order.
+#pragma once
+
+#include "forms/engine/form.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace player {
+
+// Presses a key on a form's window, as the keyboard would: to its focused control.
+// Keys: "Enter", "Esc", "Space", "Tab", "Alt+Y" (any letter).
+void press(engine::Form &form, const QString &key);
+// Clicks the visible button with this caption ("Yes", "No", "OK", "Finish").
+void click(engine::Form &form, const QString &caption);
+// Runs one action: a key name, or "click:Caption".
+void act(engine::Form &form, const QString &action);
+
+// The text a dialog shows: its label (message dialogs) or question.
+QString shownText(engine::Form &form);
+// Captions of the buttons that can be pressed, without "&", in tab order.
+QStringList usableButtons(engine::Form &form);
+
+struct Step {
+    QString form;      // "frmMsgBox", "frmYesNo", "frmNewBox"
+    QString text;      // expected text, or empty to skip the check
+    QStringList actions;
+};
+
+// Installs the modal hook for the life of the object. Each modal Show must match
+// the next step; its actions are played and must close the dialog. A dialog
+// nobody expected, or one that stays open, is recorded and closed so that the
+// run cannot hang.
+class Script {
+public:
+    explicit Script(QList<Step> steps);
+    ~Script();
+    QStringList failures() const { return m_failures; }
+    QStringList shown() const { return m_shown; }
+    int remaining() const { return int(m_steps.size()); }
+    // Places where each dialog opened, outer top-left in twips.
+    QList<QPointF> places() const { return m_places; }
+
+private:
+    void onModal(engine::Form &form);
+    QList<Step> m_steps;
+    QStringList m_failures;
+    QStringList m_shown;
+    QList<QPointF> m_places;
+};
+
+// Fails the current test if a window is still on screen or a form still loaded.
+void verifyNothingLeft();
+
+} // namespace player

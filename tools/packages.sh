@@ -1,0 +1,31 @@
+# Installs the Debian packages the launcher and its tests need, if any is missing.
+# Sourced by tools/demo and tools/check; quiet when everything is there.
+
+trenchmoor_build_packages="cmake g++ make qt6-base-dev fonts-liberation"
+trenchmoor_test_packages="xvfb openbox xdotool wmctrl x11-utils xorriso poppler-utils desktop-file-utils python3 imagemagick"
+
+trenchmoor_install() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages: ${missing[*]} (run as root, or install them with apt-get)" >&2
+        return 1
+    fi
+    echo "Installing ${missing[*]} ..."
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq >/dev/null && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+trenchmoor_build() {
+    local dir=$1; shift
+    mkdir -p "$dir"
+    if ! { cmake -S "$trenchmoor_root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" &&
+           cmake --build "$dir" -j "$(nproc)"; } >"$dir/build.log" 2>&1; then
+        tail -n 40 "$dir/build.log" >&2
+        echo "The build failed; the whole log is in $dir/build.log" >&2
+        return 1
+    fi
+}
