@@ -365,10 +365,13 @@ void Form::windowGeometryChanged()
 {
     if (!m_window || !m_window->isVisible())
         return;
-    const QRect outer = m_window->frameGeometry();
+    const QMargins frame = frameMargins();
     if (m_def.borderStyle == BorderStyle::FixedSingle && m_def.windowState == WindowState::Normal
-        && outer != m_window->geometry())
-        state().framedDialog = frameMargins();
+        && m_window->frameGeometry() != m_window->geometry())
+        state().framedDialog = frame;
+    // pos() is the outer corner where the window system knows the frame, and
+    // where the engine put it otherwise.
+    const QRect outer(m_window->pos(), m_window->size().grownBy(frame));
     // Whole pixels where the window really is; the twips set by code stand
     // for as long as they map to that same place.
     const double tx = Screen.TwipsPerPixelX(), ty = Screen.TwipsPerPixelY();
@@ -452,7 +455,10 @@ bool Form::handleKey(QKeyEvent *event)
 {
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    auto press = [](CommandButton *button) {
+    // Enter and Esc press their button where the focus stands; an access key
+    // moves the focus to its button first.
+    auto press = [](CommandButton *button) { button->button()->click(); };
+    auto pressWithFocus = [](CommandButton *button) {
         button->widget()->setFocus(Qt::ShortcutFocusReason);
         button->button()->click();
     };
@@ -498,7 +504,7 @@ bool Form::handleKey(QKeyEvent *event)
         for (CommandButton *button : usable) {
             const QKeySequence mnemonic = QKeySequence::mnemonic(button->Caption());
             if (!mnemonic.isEmpty() && mnemonic[0].key() == Qt::Key(key)) {
-                press(button);
+                pressWithFocus(button);
                 return true;
             }
         }

@@ -44,10 +44,17 @@ void click(engine::Form &form, const QString &caption)
 
 void act(engine::Form &form, const QString &action)
 {
-    if (action.startsWith(QLatin1String("click:")))
+    if (action.startsWith(QLatin1String("click:"))) {
         click(form, action.mid(6));
-    else
+    } else if (action.startsWith(QLatin1String("drag:"))) {
+        const QStringList by = action.mid(5).split(QLatin1Char(','));
+        QWidget *window = form.window();
+        window->move(window->pos() + QPoint(by.value(0).toInt(), by.value(1).toInt()));
+    } else if (action == QLatin1String("close")) {
+        form.window()->close();
+    } else {
         press(form, action);
+    }
 }
 
 QString shownText(engine::Form &form)
@@ -81,8 +88,7 @@ Script::~Script()
 
 void Script::onModal(engine::Form &form)
 {
-    m_shown << form.name();
-    m_places << QPointF(form.Left(), form.Top());
+    m_shown << Shown{form.name(), shownText(form), usableButtons(form), QPointF(form.Left(), form.Top())};
     if (m_steps.isEmpty()) {
         m_failures << QStringLiteral("unexpected %1: \"%2\"").arg(form.name(), shownText(form));
         form.Unload();
@@ -104,6 +110,14 @@ void Script::onModal(engine::Form &form)
         m_failures << QStringLiteral("%1 still open after %2").arg(form.name(), step.actions.join(QLatin1Char(' ')));
         form.Unload();
     }
+}
+
+QList<QPointF> Script::places() const
+{
+    QList<QPointF> result;
+    for (const Shown &shown : m_shown)
+        result << shown.place;
+    return result;
 }
 
 void verifyNothingLeft()

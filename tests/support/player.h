@@ -5,6 +5,7 @@
 #include "forms/engine/form.h"
 
 #include <QString>
+#include <QPointF>
 #include <QStringList>
 
 namespace player {
@@ -14,7 +15,8 @@ namespace player {
 void press(engine::Form &form, const QString &key);
 // Clicks the visible button with this caption ("Yes", "No", "OK", "Finish").
 void click(engine::Form &form, const QString &caption);
-// Runs one action: a key name, or "click:Caption".
+// Runs one action: a key name, "click:Caption", "drag:dx,dy" (moves the window by
+// pixels, as a player dragging it) or "close" (a close request from the window manager).
 void act(engine::Form &form, const QString &action);
 
 // The text a dialog shows: its label (message dialogs) or question.
@@ -28,6 +30,14 @@ struct Step {
     QStringList actions;
 };
 
+// A dialog as it came up.
+struct Shown {
+    QString form;
+    QString text;
+    QStringList buttons;
+    QPointF place; // outer top-left, twips
+};
+
 // Installs the modal hook for the life of the object. Each modal Show must match
 // the next step; its actions are played and must close the dialog. A dialog
 // nobody expected, or one that stays open, is recorded and closed so that the
@@ -37,17 +47,16 @@ public:
     explicit Script(QList<Step> steps);
     ~Script();
     QStringList failures() const { return m_failures; }
-    QStringList shown() const { return m_shown; }
     int remaining() const { return int(m_steps.size()); }
     // Places where each dialog opened, outer top-left in twips.
-    QList<QPointF> places() const { return m_places; }
+    QList<QPointF> places() const;
+    QList<Shown> shownDialogs() const { return m_shown; }
 
 private:
     void onModal(engine::Form &form);
     QList<Step> m_steps;
     QStringList m_failures;
-    QStringList m_shown;
-    QList<QPointF> m_places;
+    QList<Shown> m_shown;
 };
 
 // Fails the current test if a window is still on screen or a form still loaded.

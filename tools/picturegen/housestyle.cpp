@@ -94,8 +94,9 @@ Layout welcomeLayout()
 {
     Layout l;
     l.size = QSizeF(800, 600);
-    l.band = QRectF(262, 168, 800 - 262, 92);
-    l.bandSlant = 34;
+    // The cover is 313 x 352 at 800 x 600, whatever the size of its file.
+    l.cover = QRectF(24, 24, 313, 352);
+    l.band = QRectF(0, 168, 800, 92);
     l.lettering = QRectF(706, 12, 82, 576);
     l.logo = QRectF(28, 500, 290, 76);
     return l;

@@ -21,10 +21,14 @@ struct Layout
     qreal bandSlant = 0;  // how far the band's top-left corner leans right
     QRectF lettering;     // the column of pale letters down the right edge
     QRectF logo;          // where the logo goes; empty for none
+    QRectF cover;         // where the launcher lays the game cover; empty for none
 };
 
-// The welcome screen at 800x600: the band starts right of the game cover's
-// place in the upper left, the logo stands in the lower left.
+// The welcome screen at 800x600. The launcher stretches the picture to the
+// whole screen and lays the game cover over its upper left, stretched in the
+// same proportion, so that place stays free of anything that must be read.
+// The band runs behind the cover and carries the greeting to its right; the
+// logo stands in the lower left, under the cover.
 Layout welcomeLayout();
 
 // The product range screen at 800x600: a full-width band, lettering and logo

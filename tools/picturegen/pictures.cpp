@@ -15,9 +15,6 @@ using drawing::Face;
 namespace artwork {
 namespace {
 
-// Where the welcome screen's game cover stands at 800 x 600.
-constexpr QRectF kCoverPlace{24, 24, 217, 278};
-
 QImage canvas(int width, int height, QImage::Format format = QImage::Format_RGB32)
 {
     QImage image(width, height, format);
@@ -47,18 +44,21 @@ void placedCover(QPainter &p, const gamecovers::Game &game, const QRectF &place)
 }
 
 // The welcome screen's design on an 800 x 600 grid: the house background
-// with a greeting on the band.
+// with a greeting on the band, set well clear of the cover's right edge.
 void welcomeDesign(QPainter &p)
 {
     const housestyle::Layout layout = housestyle::welcomeLayout();
     housestyle::drawBackground(p, layout);
-    const QPointF start(layout.band.left() + layout.bandSlant + 22, layout.band.top() + 54);
-    p.fillPath(drawing::textAt(QStringLiteral("Welcome!"), drawing::font(Face::Sans, 52), start),
-               white);
-    p.fillPath(drawing::textAt(QStringLiteral("Thank you for choosing a %1 game")
-                                   .arg(housestyle::publisher),
-                               drawing::font(Face::Sans, 19, false), start + QPointF(0, 27)),
-               white);
+    const QPointF start(layout.cover.right() + 35, layout.band.top() + 54);
+    const QPainterPath greeting =
+        drawing::textAt(QStringLiteral("Welcome!"), drawing::font(Face::Sans, 52), start);
+    const QPainterPath thanks =
+        drawing::textAt(QStringLiteral("Thank you for choosing a %1 game").arg(housestyle::publisher),
+                        drawing::font(Face::Sans, 19, false), start + QPointF(0, 27));
+    p.fillPath(greeting.translated(2, 2), orangeDark);
+    p.fillPath(greeting, white);
+    p.fillPath(thanks.translated(1, 1), orangeDark);
+    p.fillPath(thanks, white);
 }
 
 // --- the setup icon ----------------------------------------------------------
@@ -237,7 +237,7 @@ QImage welcomeBackdrop()
     smooth(p);
     p.scale(640.0 / 800.0, 480.0 / 600.0);
     welcomeDesign(p);
-    placedCover(p, gamecovers::lighthouseLarks(), kCoverPlace);
+    placedCover(p, gamecovers::lighthouseLarks(), housestyle::welcomeLayout().cover);
     return image;
 }
 
