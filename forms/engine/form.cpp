@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -286,10 +287,15 @@ void Form::Show(int style, Form *owner)
 void Form::showWindow()
 {
     applyGeometry();
-    if (m_def.windowState == WindowState::Maximized)
+    if (m_def.windowState == WindowState::Maximized) {
+        // Fill the screen's work area at once, whatever the window manager
+        // (if any) does with the request to maximise.
+        if (QScreen *screen = QGuiApplication::primaryScreen())
+            m_window->setGeometry(screen->availableGeometry() - frameMargins());
         m_window->showMaximized();
-    else
+    } else {
         m_window->show();
+    }
     setInitialFocus();
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         m_window->raise();

@@ -1,0 +1,227 @@
+/* bench-mapwatch: when the X server maps top-level windows, as the server tells it.
+ *
+ *   bench-mapwatch                 watch the display in $DISPLAY; one line per event:
+ *                                    <ns> ready
+ *                                    <ns> map 0x<window> <title>
+ *                                    <ns> key 0x<window> <keycode>
+ *   bench-mapwatch -x FILE PROG..  write the time to FILE, then exec PROG (same process)
+ *
+ * <ns> is CLOCK_MONOTONIC in nanoseconds, read as soon as the event is taken off
+ * the connection. "map" is printed once a client's top-level window is viewable:
+ * under a window manager that is when the manager has mapped both the window and
+ * the frame it put around it. The title (_NET_WM_NAME, else WM_NAME) is read then.
+ * "key" is a key press the server delivered to a watched window: the same event,
+ * at the same moment, that the window's own client receives.
+ */
+#define _GNU_SOURCE
+#include <errno.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+static uint64_t now_ns(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (uint64_t)ts.tv_sec * 1000000000u + (uint64_t)ts.tv_nsec;
+}
+
+static int stamp_and_exec(const char *file, char **argv)
+{
+    FILE *out = fopen(file, "w");
+    if (!out) {
+        perror(file);
+        return 127;
+    }
+    fprintf(out, "%llu\n", (unsigned long long)now_ns());
+    fclose(out);
+    execvp(argv[0], argv);
+    perror(argv[0]);
+    return 127;
+}
+
+/* The client windows seen being created on the root, until they are destroyed. */
+enum { MAX_WINDOWS = 4096 };
+static struct watched {
+    xcb_window_t window;
+    int reported;
+} watched[MAX_WINDOWS];
+static int watched_count;
+
+static struct watched *find(xcb_window_t window)
+{
+    for (int i = 0; i < watched_count; ++i)
+        if (watched[i].window == window)
+            return &watched[i];
+    return NULL;
+}
+
+static void forget(xcb_window_t window)
+{
+    struct watched *w = find(window);
+    if (w)
+        *w = watched[--watched_count];
+}
+
+static xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), NULL);
+    xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
+    free(r);
+    return a;
+}
+
+static xcb_atom_t net_wm_name;
+
+static void print_title(xcb_connection_t *c, xcb_window_t window)
+{
+    const xcb_atom_t names[2] = {net_wm_name, XCB_ATOM_WM_NAME};
+    for (int i = 0; i < 2; ++i) {
+        if (names[i] == XCB_ATOM_NONE)
+            continue;
+        xcb_get_property_reply_t *r = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, window, names[i], XCB_GET_PROPERTY_TYPE_ANY, 0, 256), NULL);
+        if (r && xcb_get_property_value_length(r) > 0) {
+            fwrite(xcb_get_property_value(r), 1, (size_t)xcb_get_property_value_length(r), stdout);
+            free(r);
+            return;
+        }
+        free(r);
+    }
+}
+
+static int viewable(xcb_connection_t *c, xcb_window_t window)
+{
+    xcb_get_window_attributes_reply_t *r =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), NULL);
+    int result = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
+    free(r);
+    return result;
+}
+
+/* Reports every watched window that has become viewable since the last look. */
+static void report_viewable(xcb_connection_t *c, uint64_t when)
+{
+    for (int i = 0; i < watched_count; ++i) {
+        if (watched[i].reported || !viewable(c, watched[i].window))
+            continue;
+        watched[i].reported = 1;
+        printf("%llu map 0x%08x ", (unsigned long long)when, watched[i].window);
+        print_title(c, watched[i].window);
+        putchar('\n');
+    }
+    fflush(stdout);
+}
+
+/* The child of the root that holds `window` (the window itself if it is one). */
+static xcb_window_t top_level_of(xcb_connection_t *c, xcb_window_t root, xcb_window_t window)
+{
+    while (window != root && window != XCB_WINDOW_NONE) {
+        xcb_query_tree_reply_t *r = xcb_query_tree_reply(c, xcb_query_tree(c, window), NULL);
+        if (!r)
+            return XCB_WINDOW_NONE;
+        const xcb_window_t parent = r->parent;
+        free(r);
+        if (parent == root)
+            return window;
+        window = parent;
+    }
+    return XCB_WINDOW_NONE;
+}
+
+static void watch(xcb_connection_t *c, xcb_window_t window)
+{
+    if (find(window) || watched_count == MAX_WINDOWS)
+        return;
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_KEY_PRESS;
+    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
+    watched[watched_count].window = window;
+    watched[watched_count].reported = 0;
+    ++watched_count;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc >= 4 && strcmp(argv[1], "-x") == 0)
+        return stamp_and_exec(argv[2], argv + 3);
+    if (argc != 1) {
+        fprintf(stderr, "usage: %s             watch map events on $DISPLAY\n"
+                        "       %s -x FILE PROGRAM [ARG...]   stamp the time in FILE, exec PROGRAM\n",
+                argv[0], argv[0]);
+        return 2;
+    }
+
+    xcb_connection_t *c = xcb_connect(NULL, NULL);
+    if (xcb_connection_has_error(c)) {
+        fprintf(stderr, "bench-mapwatch: cannot open the display\n");
+        return 1;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    net_wm_name = atom(c, "_NET_WM_NAME");
+
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_void_cookie_t selected = xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &mask);
+    xcb_generic_error_t *error = xcb_request_check(c, selected);
+    if (error) {
+        fprintf(stderr, "bench-mapwatch: cannot watch the root window (error %d)\n", error->error_code);
+        return 1;
+    }
+    printf("%llu ready\n", (unsigned long long)now_ns());
+    fflush(stdout);
+
+    xcb_generic_event_t *event;
+    while ((event = xcb_wait_for_event(c))) {
+        const uint64_t when = now_ns();
+        switch (event->response_type & 0x7f) {
+        case XCB_CREATE_NOTIFY: {
+            const xcb_create_notify_event_t *e = (const xcb_create_notify_event_t *)event;
+            /* A client's own top-level; the window manager's frames and
+               override-redirect popups are not what a player waits for. */
+            if (e->parent == root && !e->override_redirect) {
+                watch(c, e->window);
+                /* Mapped before the selection took effect? */
+                report_viewable(c, when);
+            }
+            break;
+        }
+        case XCB_MAP_NOTIFY:
+            /* Either a watched window itself or a frame around one was mapped. */
+            report_viewable(c, when);
+            break;
+        case XCB_DESTROY_NOTIFY: {
+            const xcb_destroy_notify_event_t *e = (const xcb_destroy_notify_event_t *)event;
+            forget(e->window);
+            break;
+        }
+        case XCB_REPARENT_NOTIFY: {
+            /* A window manager puts a client's window into a frame of its own
+               making: the frame is the manager's, not a window to report. */
+            const xcb_reparent_notify_event_t *e = (const xcb_reparent_notify_event_t *)event;
+            if (find(e->window))
+                forget(top_level_of(c, root, e->parent));
+            break;
+        }
+        case XCB_UNMAP_NOTIFY: {
+            const xcb_unmap_notify_event_t *e = (const xcb_unmap_notify_event_t *)event;
+            struct watched *w = find(e->window);
+            if (w)
+                w->reported = 0; /* mapped again later: report again */
+            break;
+        }
+        case XCB_KEY_PRESS: {
+            const xcb_key_press_event_t *e = (const xcb_key_press_event_t *)event;
+            printf("%llu key 0x%08x %u\n", (unsigned long long)when, e->event, e->detail);
+            fflush(stdout);
+            break;
+        }
+        default:
+            break;
+        }
+        free(event);
+    }
+    return 0;
+}

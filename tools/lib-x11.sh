@@ -1,0 +1,305 @@
+# Shared X helpers for tools/walkthrough and the end-to-end tests (tests/e2e).
+# Source it from bash:
+#
+#     . tools/lib-x11.sh
+#     x11_start 800x600 "$work" [DISPLAY_NUMBER]   # private Xvfb + openbox, exports DISPLAY
+#     id=$(x11_wait_window "Trenchmoor Setup " 10) # a new window with exactly this title
+#     x11_wait_active "$id" 10 && x11_key "$id" Return
+#     x11_stop
+#
+# Window ids are decimal, as xdotool prints them. Every wait is bounded; on a
+# timeout a function returns 1 and leaves what it expected and what it saw in
+# X11_ERROR. Nothing here kills a process that these helpers did not start.
+#
+# Needs: Xvfb (xvfb), openbox, xdotool, wmctrl, xwininfo and xprop (x11-utils),
+# import and convert (imagemagick).
+
+X11_ERROR=""
+X11_XVFB_PID=""
+X11_WM_PID=""
+X11_DIR=""
+X11_WIDTH=0
+X11_HEIGHT=0
+declare -a X11_SEEN=()   # windows x11_wait_window has handed out: not "new" any more
+
+# The programs these helpers run; prints the missing ones.
+x11_missing_programs() {
+    local program
+    for program in Xvfb openbox xdotool wmctrl xwininfo xprop import convert; do
+        command -v "$program" >/dev/null 2>&1 || printf '%s ' "$program"
+    done
+}
+
+# Monotonic enough for timeouts: microseconds since the epoch.
+x11_now_us() {
+    local t=${EPOCHREALTIME/[.,]/}
+    printf '%s\n' "$t"
+}
+
+# x11_start WxH WORKDIR [DISPLAY_NUMBER]
+# Starts Xvfb on the given display number (or, when it is taken or not given,
+# on a free one Xvfb picks itself) and openbox on it, and exports DISPLAY.
+# The environment is made neutral for Qt: X11 only, no scaling, no personal
+# openbox configuration, a private runtime folder.
+x11_start() {
+    local size=$1 dir=$2 wanted=${3:-}
+    X11_DIR=$dir
+    X11_WIDTH=${size%x*}
+    X11_HEIGHT=${size#*x}
+    X11_SEEN=()
+    mkdir -p "$dir/xdg-runtime" "$dir/xdg-config" || return 1
+    chmod 700 "$dir/xdg-runtime"
+    export XDG_RUNTIME_DIR="$dir/xdg-runtime" XDG_CONFIG_HOME="$dir/xdg-config"
+    export QT_QPA_PLATFORM=xcb XDG_SESSION_TYPE=x11
+    unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR \
+          QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE \
+          QT_DEBUG_PLUGINS TRENCHMOOR_QT_MESSAGES SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+
+    local attempt number=""
+    for attempt in wanted any; do
+        local args=()
+        if [ "$attempt" = wanted ]; then
+            [ -n "$wanted" ] || continue
+            args=(":$wanted")
+        fi
+        : >"$dir/display-number"
+        Xvfb "${args[@]}" -screen 0 "${size}x24" -dpi 96 -nolisten tcp -noreset \
+            -displayfd 3 3>"$dir/display-number" >>"$dir/xvfb.log" 2>&1 &
+        X11_XVFB_PID=$!
+        local deadline=$(( $(x11_now_us) + 15000000 ))
+        while [ "$(x11_now_us)" -lt "$deadline" ]; do
+            number=$(head -n 1 "$dir/display-number" 2>/dev/null)
+            [ -n "$number" ] && break
+            kill -0 "$X11_XVFB_PID" 2>/dev/null || break
+            sleep 0.05
+        done
+        [ -n "$number" ] && break
+        # Display taken (or Xvfb too slow): try again on a display of Xvfb's choosing.
+        kill "$X11_XVFB_PID" 2>/dev/null
+        wait "$X11_XVFB_PID" 2>/dev/null
+        X11_XVFB_PID=""
+    done
+    if [ -z "$number" ]; then
+        X11_ERROR="Xvfb did not start (log: $dir/xvfb.log): $(tail -n 3 "$dir/xvfb.log" 2>/dev/null | tr '\n' ' ')"
+        return 1
+    fi
+    export DISPLAY=":$number"
+
+    openbox --sm-disable >>"$dir/openbox.log" 2>&1 &
+    X11_WM_PID=$!
+    local deadline=$(( $(x11_now_us) + 15000000 ))
+    while [ "$(x11_now_us)" -lt "$deadline" ]; do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        kill -0 "$X11_WM_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    X11_ERROR="openbox did not come up on $DISPLAY (log: $dir/openbox.log)"
+    return 1
+}
+
+# Stops openbox and Xvfb (only the ones x11_start started).
+x11_stop() {
+    local pid
+    for pid in "$X11_WM_PID" "$X11_XVFB_PID"; do
+        [ -n "$pid" ] || continue
+        kill "$pid" 2>/dev/null || continue
+        local i
+        for i in $(seq 40); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.05
+        done
+        kill -9 "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    X11_WM_PID=""
+    X11_XVFB_PID=""
+}
+
+# The windows openbox manages (mapped client windows), bottom to top, decimal ids.
+x11_clients() {
+    xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | grep -o '0x[0-9a-fA-F]*' |
+        while read -r hex; do printf '%d\n' "$hex"; done
+}
+
+# The title of a window, exactly (trailing blanks kept).
+x11_title() {
+    xdotool getwindowname "$1" 2>/dev/null
+}
+
+x11_active() {
+    xdotool getactivewindow 2>/dev/null
+}
+
+# x11_has ID: whether ID is a managed, mapped window.
+x11_has() {
+    x11_clients | grep -qx "$1"
+}
+
+# One line per managed window, topmost first: id, title in quotes, outer frame
+# geometry, "active" for the focused one. For messages.
+x11_describe() {
+    local active id ids
+    active=$(x11_active)
+    ids=$(x11_clients | tac)
+    if [ -z "$ids" ]; then
+        echo "  (no windows)"
+        return
+    fi
+    for id in $ids; do
+        local mark=""
+        [ "$id" = "$active" ] && mark="  [active]"
+        printf '  %s "%s" at %s%s\n' "$id" "$(x11_title "$id")" "$(x11_frame_geometry "$id" | awk '{ printf "%d,%d %dx%d", $1, $2, $3, $4 }')" "$mark"
+    done
+}
+
+x11_is_seen() {
+    local id
+    for id in "${X11_SEEN[@]}"; do
+        [ "$id" = "$1" ] && return 0
+    done
+    return 1
+}
+
+# x11_wait_window TITLE TIMEOUT_SECONDS
+# Waits for a managed window titled exactly TITLE that no earlier call has
+# returned, prints its id and remembers it. The topmost one wins.
+x11_wait_window() {
+    local title=$1 timeout=$2 id
+    local deadline=$(( $(x11_now_us) + timeout * 1000000 ))
+    while :; do
+        for id in $(x11_clients | tac); do
+            x11_is_seen "$id" && continue
+            if [ "$(x11_title "$id")" = "$title" ]; then
+                X11_SEEN+=("$id")
+                printf '%s\n' "$id"
+                return 0
+            fi
+        done
+        if [ "$(x11_now_us)" -ge "$deadline" ]; then
+            X11_ERROR="expected a new window titled \"$title\" within ${timeout}s; the windows are:
+$(x11_describe)"
+            return 1
+        fi
+        sleep 0.05
+    done
+}
+
+# x11_wait_active ID TIMEOUT_SECONDS: waits until ID has the focus.
+x11_wait_active() {
+    local id=$1 timeout=$2
+    local deadline=$(( $(x11_now_us) + timeout * 1000000 ))
+    while [ "$(x11_active)" != "$id" ]; do
+        if [ "$(x11_now_us)" -ge "$deadline" ]; then
+            X11_ERROR="expected window $id \"$(x11_title "$id")\" to have the focus within ${timeout}s; the windows are:
+$(x11_describe)"
+            return 1
+        fi
+        sleep 0.05
+    done
+}
+
+# x11_wait_gone ID TIMEOUT_SECONDS: waits until ID is no longer on the screen.
+x11_wait_gone() {
+    local id=$1 timeout=$2
+    local deadline=$(( $(x11_now_us) + timeout * 1000000 ))
+    while x11_has "$id"; do
+        if [ "$(x11_now_us)" -ge "$deadline" ]; then
+            X11_ERROR="expected window $id \"$(x11_title "$id")\" to close within ${timeout}s; the windows are:
+$(x11_describe)"
+            return 1
+        fi
+        sleep 0.05
+    done
+}
+
+# x11_client_geometry ID: "x y width height" of the window's own area (no frame).
+x11_client_geometry() {
+    xwininfo -id "$1" 2>/dev/null | awk '
+        /Absolute upper-left X:/ { x = $NF }
+        /Absolute upper-left Y:/ { y = $NF }
+        /^ *Width:/ { w = $NF }
+        /^ *Height:/ { h = $NF }
+        END { if (w != "") print x, y, w, h }'
+}
+
+# x11_frame_extents ID: "left right top bottom" the window manager's frame adds
+# (_NET_FRAME_EXTENTS; 0 0 0 0 for a window without decorations).
+x11_frame_extents() {
+    local extents
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -o '[0-9]*, [0-9]*, [0-9]*, [0-9]*' | tr -d ,)
+    printf '%s\n' "${extents:-0 0 0 0}"
+}
+
+# x11_frame_geometry ID: "x y width height" of the outer frame.
+x11_frame_geometry() {
+    local x y w h l r t b
+    read -r x y w h < <(x11_client_geometry "$1")
+    [ -n "$w" ] || return 1
+    read -r l r t b < <(x11_frame_extents "$1")
+    echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
+}
+
+# x11_key ID KEY...: presses keys on the window (xdotool key --window). The
+# window may be gone before the key is released (the key closed it); the X
+# error that xdotool reports then is not a failure.
+x11_key() {
+    local id=$1
+    shift
+    local out status
+    out=$(xdotool key --window "$id" "$@" 2>&1)
+    status=$?
+    if [ "$status" -ne 0 ] && ! grep -q BadWindow <<<"$out"; then
+        X11_ERROR="xdotool key $* on window $id failed: $out"
+        return 1
+    fi
+    return 0
+}
+
+# x11_click ID X Y: clicks at (X, Y) pixels inside the window's own area.
+x11_click() {
+    local id=$1 dx=$2 dy=$3 x y w h
+    read -r x y w h < <(x11_client_geometry "$id")
+    if [ -z "$w" ]; then
+        X11_ERROR="cannot click in window $id: it is gone"
+        return 1
+    fi
+    if ! timeout 10 xdotool mousemove --sync $((x + dx)) $((y + dy)) click 1 2>/dev/null; then
+        X11_ERROR="xdotool could not click at $((x + dx)),$((y + dy))"
+        return 1
+    fi
+}
+
+# x11_close_request ID: asks the window manager to close the window, the two
+# ways a player does: the close command (wmctrl -c) and Alt+F4.
+x11_close_request() {
+    local id=$1
+    wmctrl -i -c "$(printf '0x%08x' "$id")" 2>/dev/null
+    x11_key "$id" alt+F4
+}
+
+# x11_region_rgb ID X Y W H: mean "r g b" (0-255) of a rectangle inside the
+# window's own area, as it is on the screen.
+x11_region_rgb() {
+    local id=$1 rx=$2 ry=$3 rw=$4 rh=$5 x y w h
+    read -r x y w h < <(x11_client_geometry "$id")
+    [ -n "$w" ] || return 1
+    import -silent -window root -crop "${rw}x${rh}+$((x + rx))+$((y + ry))" +repage -scale '1x1!' -depth 8 txt:- 2>/dev/null |
+        sed -n 's/^0,0: *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | awk '{ printf "%d %d %d\n", $1, $2, $3 }'
+}
+
+# x11_screenshot FILE [ID]: the whole screen, or one window with its frame.
+x11_screenshot() {
+    local file=$1 id=${2:-}
+    if [ -n "$id" ]; then
+        local fx fy fw fh
+        read -r fx fy fw fh < <(x11_frame_geometry "$id")
+        import -silent -window root -crop "${fw}x${fh}+${fx}+${fy}" +repage "$file" 2>/dev/null
+    else
+        import -silent -window root "$file" 2>/dev/null
+    fi
+}
+
+# x11_pid ID: the process that owns a window (_NET_WM_PID), if it says.
+x11_pid() {
+    xprop -id "$1" _NET_WM_PID 2>/dev/null | grep -o '[0-9]*$'
+}
