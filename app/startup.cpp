@@ -19,12 +19,15 @@ QString &lastWarning()
     return text;
 }
 
+// Set once the window system is up and the launcher runs.
+bool windowSystemUp = false;
+
 void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type == QtFatalMsg) {
         QString detail = lastWarning().isEmpty() ? message : lastWarning();
         detail = detail.simplified();
-        const bool noDisplay = !qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+        const bool noDisplay = !windowSystemUp;
         const QByteArray line = "Trenchmoor Setup: "
             + engine::RuntimeError(noDisplay ? engine::err::NoDisplay : engine::err::Internal,
                                    noDisplay ? QStringLiteral("Cannot open the display (%1)").arg(detail) : detail)
@@ -36,8 +39,8 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
         ::_exit(1);
     }
     // Until the window system is up, warnings only explain a fatal message that may follow.
-    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        if (type == QtWarningMsg || type == QtCriticalMsg)
+    if (!windowSystemUp) {
+        if ((type == QtWarningMsg || type == QtCriticalMsg) && lastWarning().isEmpty())
             lastWarning() = message;
         return;
     }
@@ -58,6 +61,7 @@ void installMessageHandler()
 
 int runLauncher()
 {
+    windowSystemUp = true;
     QApplication::setApplicationName(QStringLiteral("Trenchmoor Setup"));
     QApplication::setDesktopFileName(QStringLiteral("trenchmoor-setup"));
     int status = 0;

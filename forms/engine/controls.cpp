@@ -5,6 +5,7 @@
 #include "picture.h"
 #include "screen.h"
 
+#include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPaintEvent>
@@ -56,6 +57,15 @@ QColor colourFor(const Colour &colour, const QPalette &palette)
 
 namespace {
 
+// Screen readers call an Image control a graphic and say its description.
+QAccessibleInterface *imageAccessible(const QString &className, QObject *object)
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (className == QLatin1String("QLabel") && widget && widget->property("engineImage").toBool())
+        return new QAccessibleWidget(widget, QAccessible::Graphic, widget->accessibleName());
+    return nullptr;
+}
+
 // An Image control: its picture scaled to the control's size (Stretch), or drawn
 // at its own size. The scaled copy is made once per size, not on every paint.
 class ImageWidget : public QLabel {
@@ -64,6 +74,9 @@ public:
         : QLabel(parent), m_picture(decodePicture(def.picture.resource, def.picture.description)),
           m_stretch(def.stretch)
     {
+        static const bool factoryInstalled = (QAccessible::installFactory(imageAccessible), true);
+        Q_UNUSED(factoryInstalled);
+        setProperty("engineImage", true);
         setAccessibleName(def.picture.description);
         if (!m_picture.hasAlphaChannel())
             setAttribute(Qt::WA_OpaquePaintEvent);
