@@ -1,6 +1,5 @@
 // What a screen reader finds on every form: the window's title, each button's
 // text and access key, each label's text, and a description of each picture.
-#include "forms/definitions/definitions.h"
 #include "forms/engine/form.h"
 #include "support/player.h"
 
@@ -27,11 +26,7 @@ void AccessibilityTest::everyControlSaysWhatItIs_data()
 void AccessibilityTest::everyControlSaysWhatItIs()
 {
     QFETCH(QString, form);
-    const FormDef &def = form == "frmAcrobat" ? definitions::frmAcrobat()
-        : form == "frmMsgBox"                 ? definitions::frmMsgBox()
-        : form == "frmYesNo"                  ? definitions::frmYesNo()
-        : form == "frmNewBox"                 ? definitions::frmNewBox()
-                                              : definitions::frmOption();
+    const FormDef &def = player::definitionNamed(form);
     Form plain(def);
     plain.Show();
 

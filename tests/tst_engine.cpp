@@ -233,17 +233,8 @@ void EngineTest::keysPressTheRightButton()
     QFETCH(QString, keys);
     QFETCH(QString, pressed);
 
-    Form *target = form == "frmYesNo" ? static_cast<Form *>(&frmYesNo.get())
-        : form == "frmNewBox"         ? static_cast<Form *>(&frmNewBox.get())
-        : form == "frmMsgBox"         ? static_cast<Form *>(&frmMsgBox.get())
-                                      : static_cast<Form *>(&frmOption.get());
     frmAcrobat.get(); // holds the answers
-    target->Load();   // frmOption shows itself while it loads
-    if (okOnly) {
-        target->control(QStringLiteral("Command1"))->setVisible(False);
-        target->control(QStringLiteral("Command2"))->setVisible(False);
-        target->control(QStringLiteral("Command3"))->setVisible(True);
-    }
+    Form *target = &player::dialogNamed(form, okOnly);
     QStringList clicked;
     for (CommandButton *button : target->buttons())
         connect(button, &CommandButton::Click, this, [&clicked, button] { clicked << withoutAccessMarks(button->Caption()); });
@@ -288,16 +279,7 @@ void EngineTest::focusStartsOnTheFirstUsableButton()
     QFETCH(QString, form);
     QFETCH(bool, okOnly);
     QFETCH(QString, focused);
-    Form *target = form == "frmYesNo" ? static_cast<Form *>(&frmYesNo.get())
-        : form == "frmNewBox"         ? static_cast<Form *>(&frmNewBox.get())
-        : form == "frmMsgBox"         ? static_cast<Form *>(&frmMsgBox.get())
-                                      : static_cast<Form *>(&frmOption.get());
-    target->Load();
-    if (okOnly) {
-        target->control(QStringLiteral("Command1"))->setVisible(False);
-        target->control(QStringLiteral("Command2"))->setVisible(False);
-        target->control(QStringLiteral("Command3"))->setVisible(True);
-    }
+    Form *target = &player::dialogNamed(form, okOnly);
     target->Show();
     auto *button = qobject_cast<QPushButton *>(target->window()->focusWidget());
     QVERIFY(button);
@@ -386,11 +368,7 @@ void EngineTest::everyFormLoadsWithItsControls()
 {
     QFETCH(QString, form);
     QFETCH(QStringList, controls);
-    const FormDef &def = form == "frmAcrobat" ? definitions::frmAcrobat()
-        : form == "frmMsgBox"                 ? definitions::frmMsgBox()
-        : form == "frmYesNo"                  ? definitions::frmYesNo()
-        : form == "frmNewBox"                 ? definitions::frmNewBox()
-                                              : definitions::frmOption();
+    const FormDef &def = player::definitionNamed(form);
     Form plain(def); // the definition alone, without the form's handlers
     plain.Load();
     QVERIFY(!plain.window()->isVisible());

@@ -1,5 +1,10 @@
 #include "player.h"
 
+#include "dialogs/frmMsgBox.h"
+#include "dialogs/frmNewBox.h"
+#include "dialogs/frmOption.h"
+#include "dialogs/frmYesNo.h"
+#include "forms/definitions/definitions.h"
 #include "forms/engine/controls.h"
 
 #include <QApplication>
@@ -118,6 +123,30 @@ QList<QPointF> Script::places() const
     for (const Shown &shown : m_shown)
         result << shown.place;
     return result;
+}
+
+const engine::FormDef &definitionNamed(const QString &name)
+{
+    return name == QLatin1String("frmAcrobat") ? definitions::frmAcrobat()
+        : name == QLatin1String("frmMsgBox")   ? definitions::frmMsgBox()
+        : name == QLatin1String("frmYesNo")    ? definitions::frmYesNo()
+        : name == QLatin1String("frmNewBox")   ? definitions::frmNewBox()
+                                               : definitions::frmOption();
+}
+
+engine::Form &dialogNamed(const QString &name, bool okOnly)
+{
+    engine::Form &form = name == QLatin1String("frmYesNo") ? static_cast<engine::Form &>(frmYesNo.get())
+        : name == QLatin1String("frmNewBox")               ? static_cast<engine::Form &>(frmNewBox.get())
+        : name == QLatin1String("frmMsgBox")               ? static_cast<engine::Form &>(frmMsgBox.get())
+                                                           : static_cast<engine::Form &>(frmOption.get());
+    form.Load(); // the product range screen shows itself while it loads
+    if (okOnly) {
+        form.control(QStringLiteral("Command1"))->setVisible(engine::False);
+        form.control(QStringLiteral("Command2"))->setVisible(engine::False);
+        form.control(QStringLiteral("Command3"))->setVisible(engine::True);
+    }
+    return form;
 }
 
 void verifyNothingLeft()

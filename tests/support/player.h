@@ -59,6 +59,13 @@ private:
     QList<Shown> m_shown;
 };
 
+// The definition of one of the five forms, by name.
+const engine::FormDef &definitionNamed(const QString &name);
+// The default instance of one of the four forms the setup shows, by name;
+// with okOnly, switched to the single-button layout the way the message
+// procedures do it.
+engine::Form &dialogNamed(const QString &name, bool okOnly = false);
+
 // Fails the current test if a window is still on screen or a form still loaded.
 void verifyNothingLeft();
 
