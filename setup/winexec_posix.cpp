@@ -10,10 +10,21 @@
 
 #include "forms/engine/screen.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
 
 namespace mdlMain {
 
@@ -50,6 +61,51 @@ QString findOnDisc(const QString &path)
         found = next;
     }
     return found;
+}
+
+// Starts a program in a session of its own without copying this process first
+// (posix_spawn uses vfork on Linux): the player gets the next dialog at once.
+// Returns 0, or the errno of the failed start. The program is reaped when it
+// ends, by a notifier on its pidfd (no timer); else when the launcher ends.
+int spawnDetached(const QString &executable, const QStringList &arguments, const QString &directory)
+{
+    QByteArrayList words{QFile::encodeName(executable)};
+    for (const QString &argument : arguments)
+        words << QFile::encodeName(argument);
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const QByteArray dir = QFile::encodeName(directory);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.constData());
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        return error;
+
+    const int pidfd = QCoreApplication::instance() ? int(::syscall(SYS_pidfd_open, pid, 0)) : -1;
+    if (pidfd >= 0) {
+        auto *ended = new QSocketNotifier(pidfd, QSocketNotifier::Read, QCoreApplication::instance());
+        QObject::connect(ended, &QSocketNotifier::activated, ended, [ended, pid, pidfd] {
+            ::waitpid(pid, nullptr, WNOHANG);
+            ::close(pidfd);
+            ended->deleteLater();
+        });
+    }
+    return 0;
 }
 
 } // namespace
@@ -105,12 +161,14 @@ Long platformWinExec(const QString &commandLine, Long, QString &reason)
         return ERROR_ACCESS_DENIED;
     }
 
-    QProcess process;
-    process.setProgram(executable);
-    process.setArguments(arguments);
-    process.setWorkingDirectory(engine::App.Path());
-    if (!process.startDetached()) {
-        reason = process.errorString().isEmpty() ? QStringLiteral("it could not be started") : process.errorString();
+    const int error = spawnDetached(executable, arguments, engine::App.Path());
+    if (error != 0) {
+        if (error == ENOEXEC) {
+            reason = QStringLiteral("it is not a program this computer can run");
+            return ERROR_BAD_FORMAT;
+        }
+        reason = error == EACCES ? QStringLiteral("permission to run it was refused")
+                                 : QStringLiteral("it could not be started (%1)").arg(qt_error_string(error));
         return ERROR_ACCESS_DENIED;
     }
     return STARTED;

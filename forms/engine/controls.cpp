@@ -156,8 +156,10 @@ Control::Control(Form &form, const ControlDef &def, QWidget *widget)
       m_width(def.width), m_height(def.height), m_visible(def.visible)
 {
     widget->setObjectName(def.name);
-    widget->setVisible(def.visible);
+    // Placed before it is shown: a widget shown unplaced is first sized to its
+    // contents, and that loads the fonts long before anything is drawn.
     place();
+    widget->setVisible(def.visible);
 }
 
 void Control::place()

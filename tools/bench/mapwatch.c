@@ -14,7 +14,6 @@
  * at the same moment, that the window's own client receives.
  */
 #define _GNU_SOURCE
-#include <errno.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
