@@ -1,10 +1,11 @@
+# shellcheck shell=bash
 # Shared X helpers for tools/walkthrough and the end-to-end tests (tests/e2e).
 # Source it from bash:
 #
 #     . tools/lib-x11.sh
 #     x11_start 800x600 "$work" [DISPLAY_NUMBER]   # private Xvfb + openbox, exports DISPLAY
-#     id=$(x11_wait_window "Trenchmoor Setup " 10) # a new window with exactly this title
-#     x11_wait_active "$id" 10 && x11_key "$id" Return
+#     x11_wait_window "Trenchmoor Setup " 10       # a new window with exactly this title
+#     x11_wait_active "$X11_WINDOW" 10 && x11_key "$X11_WINDOW" Return
 #     x11_stop
 #
 # Window ids are decimal, as xdotool prints them. Every wait is bounded; on a
@@ -14,7 +15,9 @@
 # Needs: Xvfb (xvfb), openbox, xdotool, wmctrl, xwininfo and xprop (x11-utils),
 # import and convert (imagemagick).
 
+# shellcheck disable=SC2034 # for the scripts that source this file
 X11_ERROR=""
+X11_WINDOW=""
 X11_XVFB_PID=""
 X11_WM_PID=""
 X11_DIR=""
@@ -43,8 +46,11 @@ x11_now_us() {
 # openbox configuration, a private runtime folder.
 x11_start() {
     local size=$1 dir=$2 wanted=${3:-}
+    # shellcheck disable=SC2034 # for the scripts that source this file
     X11_DIR=$dir
+    # shellcheck disable=SC2034
     X11_WIDTH=${size%x*}
+    # shellcheck disable=SC2034
     X11_HEIGHT=${size#*x}
     X11_SEEN=()
     mkdir -p "$dir/xdg-runtime" "$dir/xdg-config" || return 1
@@ -103,8 +109,8 @@ x11_stop() {
     for pid in "$X11_WM_PID" "$X11_XVFB_PID"; do
         [ -n "$pid" ] || continue
         kill "$pid" 2>/dev/null || continue
-        local i
-        for i in $(seq 40); do
+        local _
+        for _ in $(seq 40); do
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.05
         done
@@ -162,7 +168,8 @@ x11_is_seen() {
 
 # x11_wait_window TITLE TIMEOUT_SECONDS
 # Waits for a managed window titled exactly TITLE that no earlier call has
-# returned, prints its id and remembers it. The topmost one wins.
+# returned, puts its id in X11_WINDOW and remembers it. The topmost one wins.
+# Call it directly, not in $(...): what it remembers must outlive the call.
 x11_wait_window() {
     local title=$1 timeout=$2 id
     local deadline=$(( $(x11_now_us) + timeout * 1000000 ))
@@ -171,7 +178,7 @@ x11_wait_window() {
             x11_is_seen "$id" && continue
             if [ "$(x11_title "$id")" = "$title" ]; then
                 X11_SEEN+=("$id")
-                printf '%s\n' "$id"
+                X11_WINDOW=$id
                 return 0
             fi
         done
@@ -214,6 +221,7 @@ $(x11_describe)"
 
 # x11_client_geometry ID: "x y width height" of the window's own area (no frame).
 x11_client_geometry() {
+    [ -n "$1" ] || return 1 # xwininfo without an id waits for a click
     xwininfo -id "$1" 2>/dev/null | awk '
         /Absolute upper-left X:/ { x = $NF }
         /Absolute upper-left Y:/ { y = $NF }
@@ -225,6 +233,7 @@ x11_client_geometry() {
 # x11_frame_extents ID: "left right top bottom" the window manager's frame adds
 # (_NET_FRAME_EXTENTS; 0 0 0 0 for a window without decorations).
 x11_frame_extents() {
+    [ -n "$1" ] || return 1
     local extents
     extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -o '[0-9]*, [0-9]*, [0-9]*, [0-9]*' | tr -d ,)
     printf '%s\n' "${extents:-0 0 0 0}"
@@ -239,17 +248,22 @@ x11_frame_geometry() {
     echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
 }
 
-# x11_key ID KEY...: presses keys on the window (xdotool key --window). The
-# window may be gone before the key is released (the key closed it); the X
-# error that xdotool reports then is not a failure.
+# x11_key ID KEY...: presses keys (xdotool names: Return, Escape, alt+y) on the
+# window, which must have the focus. Press and release both go through the X
+# server (XTEST): "xdotool key --window" presses through XTEST while the window
+# has the focus but releases through XSendEvent, and when the key closes the
+# window the release fails and the server keeps the key down, auto-repeating
+# into the dialogs that follow.
 x11_key() {
     local id=$1
     shift
+    [ -n "$id" ] || { X11_ERROR="x11_key: no window"; return 1; }
     local out status
-    out=$(xdotool key --window "$id" "$@" 2>&1)
+    out=$(xdotool keydown --window "$id" "$@" 2>&1)
     status=$?
+    xdotool keyup "$@" >/dev/null 2>&1
     if [ "$status" -ne 0 ] && ! grep -q BadWindow <<<"$out"; then
-        X11_ERROR="xdotool key $* on window $id failed: $out"
+        X11_ERROR="xdotool keydown --window $id $* failed: $out"
         return 1
     fi
     return 0
@@ -263,10 +277,26 @@ x11_click() {
         X11_ERROR="cannot click in window $id: it is gone"
         return 1
     fi
-    if ! timeout 10 xdotool mousemove --sync $((x + dx)) $((y + dy)) click 1 2>/dev/null; then
+    x11_pointer_to $((x + dx)) $((y + dy)) || return 1
+    if ! timeout 10 xdotool click 1 2>/dev/null; then
         X11_ERROR="xdotool could not click at $((x + dx)),$((y + dy))"
         return 1
     fi
+}
+
+# x11_pointer_to X Y: moves the pointer and waits until it is there.
+# ("xdotool mousemove --sync" waits for ever when the pointer is there already.)
+x11_pointer_to() {
+    local want="x:$1 y:$2" deadline
+    xdotool mousemove "$1" "$2" 2>/dev/null
+    deadline=$(( $(x11_now_us) + 5000000 ))
+    while [[ "$(xdotool getmouselocation 2>/dev/null)" != "$want "* ]]; do
+        if [ "$(x11_now_us)" -ge "$deadline" ]; then
+            X11_ERROR="the pointer did not move to $1,$2: $(xdotool getmouselocation 2>&1)"
+            return 1
+        fi
+        sleep 0.02
+    done
 }
 
 # x11_close_request ID: asks the window manager to close the window, the two
@@ -283,23 +313,52 @@ x11_region_rgb() {
     local id=$1 rx=$2 ry=$3 rw=$4 rh=$5 x y w h
     read -r x y w h < <(x11_client_geometry "$id")
     [ -n "$w" ] || return 1
-    import -silent -window root -crop "${rw}x${rh}+$((x + rx))+$((y + ry))" +repage -scale '1x1!' -depth 8 txt:- 2>/dev/null |
+    import -silent -window root -crop "${rw}x${rh}+$((x + rx))+$((y + ry))" miff:- 2>/dev/null |
+        convert - +repage -scale '1x1!' -depth 8 txt:- 2>/dev/null |
         sed -n 's/^0,0: *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | awk '{ printf "%d %d %d\n", $1, $2, $3 }'
 }
 
 # x11_screenshot FILE [ID]: the whole screen, or one window with its frame.
+# Without time stamps in the file, so that the same screen gives the same bytes.
 x11_screenshot() {
     local file=$1 id=${2:-}
     if [ -n "$id" ]; then
         local fx fy fw fh
         read -r fx fy fw fh < <(x11_frame_geometry "$id")
-        import -silent -window root -crop "${fw}x${fh}+${fx}+${fy}" +repage "$file" 2>/dev/null
+        import -silent -window root -crop "${fw}x${fh}+${fx}+${fy}" miff:- 2>/dev/null |
+            convert - +repage -strip "$file"
     else
-        import -silent -window root "$file" 2>/dev/null
+        import -silent -window root miff:- 2>/dev/null | convert - -strip "$file"
     fi
 }
 
 # x11_pid ID: the process that owns a window (_NET_WM_PID), if it says.
 x11_pid() {
+    [ -n "$1" ] || return 1
     xprop -id "$1" _NET_WM_PID 2>/dev/null | grep -o '[0-9]*$'
+}
+
+# x11_wait_settled TIMEOUT_SECONDS: waits until the screen stops changing (two
+# pictures 0.15 s apart are the same), so that a screenshot shows windows
+# fully painted.
+x11_wait_settled() {
+    local timeout=$1 previous="" current deadline
+    deadline=$(( $(x11_now_us) + timeout * 1000000 ))
+    while :; do
+        current=$(import -silent -window root rgb:- 2>/dev/null | md5sum)
+        [ "$current" = "$previous" ] && return 0
+        if [ "$(x11_now_us)" -ge "$deadline" ]; then
+            X11_ERROR="the screen kept changing for ${timeout}s"
+            return 1
+        fi
+        previous=$current
+        sleep 0.15
+    done
+}
+
+# x11_activate ID TIMEOUT_SECONDS: asks the window manager to focus the window
+# and waits until it has the focus.
+x11_activate() {
+    xdotool windowactivate "$1" 2>/dev/null
+    x11_wait_active "$1" "$2"
 }

@@ -12,12 +12,13 @@
 # 77: skipped, a program it needs is missing.
 #
 # Environment: E2E_TIMEOUT (seconds to wait for each window, default 20),
-# E2E_KEEP=1 keeps the temporary folder after a pass too.
+# E2E_KEEP=1 keeps the temporary folder after a pass too, E2E_CASES=FILE reads
+# the cases from another table.
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 project=$(cd "$here/../.." && pwd)
-cases_file="$here/cases.txt"
+cases_file=${E2E_CASES:-$here/cases.txt}
 
 # The case table without comments: "name|screen|folder|installers|player|started".
 case_lines() {
@@ -67,7 +68,7 @@ if [ -z "$row" ]; then
     echo "FAIL: no case named '$case_name' in $cases_file"
     exit 1
 fi
-IFS='|' read -r _ screen folder installers player started <<<"$row"
+IFS='|' read -r _ screen folder installers player started _ <<<"$row"
 screen=$(trim "$screen")
 folder=$(trim "$folder")
 installers=$(trim "$installers")
@@ -119,7 +120,11 @@ fail() {
     fi
     if [ -n "$launcher_pid" ]; then
         if kill -0 "$launcher_pid" 2>/dev/null; then
-            echo "the launcher is still running"
+            echo "the launcher is still running (state $(awk '{ print $3 }' "/proc/$launcher_pid/stat" 2>/dev/null), waiting in $(cat "/proc/$launcher_pid/wchan" 2>/dev/null))"
+            if command -v gdb >/dev/null 2>&1; then
+                timeout 30 gdb -p "$launcher_pid" -batch -nx -ex 'thread apply all bt 25' >"$work/launcher-backtrace.txt" 2>&1 &&
+                    echo "its threads' stacks: $work/launcher-backtrace.txt"
+            fi
         else
             wait "$launcher_pid" 2>/dev/null
             echo "the launcher has ended with status $?"
@@ -249,6 +254,7 @@ check_layout() { # dialog id
         if [ -n "${b:-}" ] && [ "$r" -lt 40 ] && [ "$g" -lt 40 ] && [ "$b" -ge 40 ] && [ "$b" -le 100 ]; then
             break
         fi
+        x11_has "$id" || fail "expected the $dialog dialog to stay until it is answered" "it closed by itself"
         [ "$(x11_now_us)" -ge "$deadline" ] &&
             fail "expected the dialog to be painted dark blue (0,0,64) in its corner" "mean colour ${r:-?},${g:-?},${b:-?}"
         sleep 0.1
@@ -338,9 +344,14 @@ drag_window() { # id dx dy
     local l r t b
     read -r l r t b < <(x11_frame_extents "$id")
     local gx=$((x + w / 2)) gy=$((y + t / 2))
-    xdotool mousemove --sync "$gx" "$gy" mousedown 1 sleep 0.1 \
-        mousemove --sync $((gx + dx / 2)) $((gy + dy / 2)) sleep 0.1 \
-        mousemove --sync $((gx + dx)) $((gy + dy)) sleep 0.1 mouseup 1 2>/dev/null
+    x11_pointer_to "$gx" "$gy" || fail "$X11_ERROR"
+    xdotool mousedown 1
+    sleep 0.1
+    x11_pointer_to $((gx + dx / 2)) $((gy + dy / 2)) || fail "$X11_ERROR"
+    sleep 0.1
+    x11_pointer_to $((gx + dx)) $((gy + dy)) || fail "$X11_ERROR"
+    sleep 0.1
+    xdotool mouseup 1
     sleep 0.3
     read -r nx ny _ < <(x11_frame_geometry "$id")
     near "$nx" $((x + dx)) 2 && near "$ny" $((y + dy)) 2 ||
@@ -349,8 +360,8 @@ drag_window() { # id dx dy
 
 # --- playing -------------------------------------------------------------------
 step_label="welcome screen"
-welcome=$(x11_wait_window "$(title_of welcome)" "$timeout") || fail "$X11_ERROR"
-check_first_sight welcome "$welcome"
+x11_wait_window "$(title_of welcome)" "$timeout" || fail "$X11_ERROR"
+check_first_sight welcome "$X11_WINDOW"
 
 offer_id=""
 IFS='>' read -r -a steps <<<"$player"
@@ -366,7 +377,8 @@ for step in "${steps[@]}"; do
         id=$offer_id # the offer again, after "No" on the confirmation
         x11_has "$id" || fail "expected the offer to be back on the screen" "it is gone"
     else
-        id=$(x11_wait_window "$title" "$timeout") || fail "$X11_ERROR"
+        x11_wait_window "$title" "$timeout" || fail "$X11_ERROR"
+        id=$X11_WINDOW
         check_first_sight "$dialog" "$id"
         [ "$dialog" = offer ] && offer_id=$id
     fi
@@ -384,6 +396,12 @@ for step in "${steps[@]}"; do
             check_still "$id"
             ;;
         still) check_still "$id" ;;
+        hold:*)
+            # A key held down long enough for the keyboard to repeat it.
+            xdotool keydown --window "$id" "${action#hold:}" 2>/dev/null
+            sleep 1.5
+            xdotool keyup "${action#hold:}" 2>/dev/null
+            ;;
         drag:*)
             IFS=, read -r dx dy <<<"${action#drag:}"
             drag_window "$id" "$dx" "$dy"
