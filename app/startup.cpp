@@ -38,6 +38,17 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
         std::fflush(stderr);
         ::_exit(1);
     }
+    // The display went away under a waiting dialog: end at once, with our own line.
+    if (windowSystemUp && message.contains(QLatin1String("connection broke"))) {
+        const QByteArray line = "Trenchmoor Setup: "
+            + engine::RuntimeError(engine::err::NoDisplay, QStringLiteral("The display was lost (%1)").arg(message.simplified()))
+                  .message()
+                  .toLocal8Bit()
+            + '\n';
+        std::fputs(line.constData(), stderr);
+        std::fflush(stderr);
+        ::_exit(1);
+    }
     // Until the window system is up, warnings only explain a fatal message that may follow.
     if (!windowSystemUp) {
         if ((type == QtWarningMsg || type == QtCriticalMsg) && lastWarning().isEmpty())

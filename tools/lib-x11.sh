@@ -148,7 +148,15 @@ x11_describe() {
     active=$(x11_active)
     ids=$(x11_clients | tac)
     if [ -z "$ids" ]; then
-        echo "  (no windows)"
+        echo "  (no windows the window manager manages; the X server's top-level windows:)"
+        xwininfo -root -children 2>/dev/null | grep -E '^ +0x' | sed 's/^ */    /' | head -n 20
+        if [ -n "$X11_WM_PID" ]; then
+            if kill -0 "$X11_WM_PID" 2>/dev/null; then
+                echo "  (openbox $X11_WM_PID runs, waiting in $(cat "/proc/$X11_WM_PID/wchan" 2>/dev/null))"
+            else
+                echo "  (openbox has ended)"
+            fi
+        fi
         return
     fi
     for id in $ids; do
@@ -173,6 +181,13 @@ x11_is_seen() {
 x11_wait_window() {
     local title=$1 timeout=$2 id
     local deadline=$(( $(x11_now_us) + timeout * 1000000 ))
+    # The X server hands a program that ends its window ids on to the next
+    # program that connects: forget the windows that are gone.
+    local kept=()
+    for id in "${X11_SEEN[@]}"; do
+        xwininfo -id "$id" >/dev/null 2>&1 && kept+=("$id")
+    done
+    X11_SEEN=("${kept[@]}")
     while :; do
         for id in $(x11_clients | tac); do
             x11_is_seen "$id" && continue

@@ -6,6 +6,8 @@
 #include "screen.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPaintEvent>
@@ -23,6 +25,22 @@ QString withoutAccessMarks(const QString &caption)
         text += caption.at(i);
     }
     return text;
+}
+
+void ensureFaces()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    for (const char *face : {":/fonts/LiberationSans-Regular.ttf", ":/fonts/LiberationSans-Bold.ttf"})
+        QFontDatabase::addApplicationFont(QString::fromLatin1(face));
+    // Without a face of its own the system draws every letter as a box.
+    QFont font = QApplication::font();
+    if (!QFontMetricsF(font).inFont(QLatin1Char('A'))) {
+        font.setFamilies({QStringLiteral("Liberation Sans")});
+        QApplication::setFont(font);
+    }
 }
 
 QFont fontFor(const FontDef &font)

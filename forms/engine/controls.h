@@ -75,6 +75,10 @@ signals:
     void Click();
 };
 
+// Makes sure some face can draw the texts: the program carries Liberation Sans,
+// and makes it the application's font where the system has no usable face.
+void ensureFaces();
+
 // Text without the "&" marks, as a screen reader says it.
 QString withoutAccessMarks(const QString &caption);
 QFont fontFor(const FontDef &font);

@@ -4,7 +4,6 @@
 
 #include "form.h"
 
-#include <memory>
 
 namespace engine {
 
@@ -14,16 +13,22 @@ public:
     T &get()
     {
         if (!m_instance) {
-            m_instance = std::make_unique<T>();
-            registerDefaultInstance([this] { m_instance.reset(); });
+            m_instance = new T;
+            registerDefaultInstance([this] {
+                delete m_instance;
+                m_instance = nullptr;
+            });
         }
         return *m_instance;
     }
     operator T &() { return get(); }
-    bool exists() const { return bool(m_instance); }
+    bool exists() const { return m_instance != nullptr; }
 
 private:
-    std::unique_ptr<T> m_instance;
+    // Not destroyed with the program's statics: a program that ends from
+    // inside the window system (the display went away) must not tear down
+    // windows under Qt's feet. resetForTesting() forgets it.
+    T *m_instance = nullptr;
 };
 
 } // namespace engine

@@ -28,6 +28,10 @@ struct EngineState {
     // framed, 4-pixel borders and a 25-pixel title bar.
     QMargins framedDialog{4, 25, 4, 4};
     bool running = false; // the program's own event loop runs
+    // The last key released, and when: a held key repeats as a release and a
+    // press with one time stamp.
+    int releasedKey = 0;
+    ulong releasedAt = 0;
 };
 
 EngineState &state()
@@ -85,6 +89,12 @@ protected:
     {
         if (!m_form || !m_form->handleKey(event))
             QWidget::keyPressEvent(event);
+    }
+    void keyReleaseEvent(QKeyEvent *event) override
+    {
+        state().releasedKey = event->key();
+        state().releasedAt = event->timestamp();
+        QWidget::keyReleaseEvent(event);
     }
     void closeEvent(QCloseEvent *event) override
     {
@@ -147,6 +157,7 @@ void Form::Load()
         return;
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         raise(err::NoDisplay, QStringLiteral("Cannot load %1: no display").arg(name()));
+    ensureFaces();
 
     auto *window = new FormWindow(*this);
     m_window = window;
@@ -468,6 +479,10 @@ bool Form::handleKey(QKeyEvent *event)
         button->widget()->setFocus(Qt::ShortcutFocusReason);
         button->button()->click();
     };
+    // Qt marks a repeated key only when it has the release and the press of
+    // the pair at hand at once; the engine recognises the pair itself as well.
+    const bool repeated = event->isAutoRepeat()
+        || (event->timestamp() != 0 && state().releasedKey == key && state().releasedAt == event->timestamp());
     std::vector<CommandButton *> usable;
     for (CommandButton *button : buttons()) {
         if (button->canTakeKeys())
@@ -476,7 +491,7 @@ bool Form::handleKey(QKeyEvent *event)
 
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && mods == Qt::NoModifier) {
         // A held key does not run on through the following dialogs.
-        if (event->isAutoRepeat())
+        if (repeated)
             return true;
         auto *focused = qobject_cast<QPushButton *>(m_window->focusWidget());
         for (CommandButton *button : usable) {
@@ -494,7 +509,7 @@ bool Form::handleKey(QKeyEvent *event)
         return true;
     }
     if (key == Qt::Key_Escape && mods == Qt::NoModifier) {
-        if (event->isAutoRepeat())
+        if (repeated)
             return true;
         for (CommandButton *button : usable) {
             if (button->isCancel()) {
@@ -505,7 +520,7 @@ bool Form::handleKey(QKeyEvent *event)
         return true;
     }
     if (mods == Qt::AltModifier && key >= Qt::Key_A && key <= Qt::Key_Z) {
-        if (event->isAutoRepeat())
+        if (repeated)
             return true;
         for (CommandButton *button : usable) {
             const QKeySequence mnemonic = QKeySequence::mnemonic(button->Caption());

@@ -82,6 +82,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/trenchmoor-e2e.$case_name.XXXXXX") || exit 1
 disc="$work/$folder"
 starts_log="$work/starts.log"
 launcher_pid=""
+disc_real=""
 passed=0
 
 cleanup() {
@@ -92,10 +93,11 @@ cleanup() {
         kill -9 "$launcher_pid" 2>/dev/null
     fi
     # The stand-in installers record their process ids; they run detached.
+    # Only a process still working in this disc folder is one of them.
     if [ -f "$starts_log" ]; then
-        for pid in $(cut -d'|' -f3 "$starts_log"); do
-            kill "$pid" 2>/dev/null
-        done
+        while IFS='|' read -r _ _ pid; do
+            [ -n "$pid" ] && [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$disc_real" ] && kill "$pid" 2>/dev/null
+        done <"$starts_log"
     fi
     x11_stop
     if [ "$passed" = 1 ] && [ -z "${E2E_KEEP:-}" ]; then
