@@ -114,6 +114,23 @@ protected:
         if (m_form)
             m_form->windowGeometryChanged();
     }
+    void changeEvent(QEvent *event) override
+    {
+        // A form without a minimise button stays on screen: a window manager
+        // that minimises it anyway would hide a waiting dialog for good,
+        // leaving the player before a screen that takes no input.
+        if (event->type() == QEvent::WindowStateChange && m_form && !m_form->definition().minButton
+            && isMinimized()) {
+            QTimer::singleShot(0, this, [this] {
+                if (!m_form)
+                    return;
+                showNormal();
+                raise();
+                activateWindow();
+            });
+        }
+        QWidget::changeEvent(event);
+    }
 
 private:
     Form *m_form;

@@ -398,6 +398,14 @@ for step in "${steps[@]}"; do
             check_still "$id"
             ;;
         still) check_still "$id" ;;
+        minimize)
+            # The window manager minimises it: the dialog must come back by itself.
+            xdotool windowminimize "$id" 2>/dev/null
+            sleep 0.5
+            xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable" || fail "expected window $id back on screen" "it stays minimised"
+            [ "$(x11_active)" = "$id" ] || fail "expected the focus back on $id" "it is on $(x11_active)"
+            check_still "$id"
+            ;;
         hold:*)
             # A key held down long enough for the keyboard to repeat it.
             xdotool keydown --window "$id" "${action#hold:}" 2>/dev/null
