@@ -22,33 +22,28 @@ QString &lastWarning()
 // Set once the window system is up and the launcher runs.
 bool windowSystemUp = false;
 
+// Ends the program from inside the window system: our one line, no message
+// box (there is no display to show one on), exit status 1.
+[[noreturn]] void endWith(int number, const QString &description)
+{
+    const QByteArray line =
+        "Trenchmoor Setup: " + engine::RuntimeError(number, description.simplified()).message().toLocal8Bit() + '\n';
+    std::fputs(line.constData(), stderr);
+    std::fflush(stderr);
+    ::_exit(1);
+}
+
 void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type == QtFatalMsg) {
-        QString detail = lastWarning().isEmpty() ? message : lastWarning();
-        detail = detail.simplified();
-        const bool noDisplay = !windowSystemUp;
-        const QByteArray line = "Trenchmoor Setup: "
-            + engine::RuntimeError(noDisplay ? engine::err::NoDisplay : engine::err::Internal,
-                                   noDisplay ? QStringLiteral("Cannot open the display (%1)").arg(detail) : detail)
-                  .message()
-                  .toLocal8Bit()
-            + '\n';
-        std::fputs(line.constData(), stderr);
-        std::fflush(stderr);
-        ::_exit(1);
+        const QString detail = lastWarning().isEmpty() ? message : lastWarning();
+        if (!windowSystemUp)
+            endWith(engine::err::NoDisplay, QStringLiteral("Cannot open the display (%1)").arg(detail.simplified()));
+        endWith(engine::err::Internal, detail);
     }
     // The display went away under a waiting dialog: end at once, with our own line.
-    if (windowSystemUp && message.contains(QLatin1String("connection broke"))) {
-        const QByteArray line = "Trenchmoor Setup: "
-            + engine::RuntimeError(engine::err::NoDisplay, QStringLiteral("The display was lost (%1)").arg(message.simplified()))
-                  .message()
-                  .toLocal8Bit()
-            + '\n';
-        std::fputs(line.constData(), stderr);
-        std::fflush(stderr);
-        ::_exit(1);
-    }
+    if (windowSystemUp && message.contains(QLatin1String("connection broke")))
+        endWith(engine::err::NoDisplay, QStringLiteral("The display was lost (%1)").arg(message.simplified()));
     // Until the window system is up, warnings only explain a fatal message that may follow.
     if (!windowSystemUp) {
         if ((type == QtWarningMsg || type == QtCriticalMsg) && lastWarning().isEmpty())
