@@ -33,6 +33,20 @@ x11_missing_programs() {
     done
 }
 
+# x11_require [PROGRAM...]: exits 77 (skipped) when a program the X tests need,
+# or one of those named, is missing.
+x11_require() {
+    local missing program
+    missing=$(x11_missing_programs)
+    for program in "$@"; do
+        command -v "$program" >/dev/null 2>&1 || missing+="$program "
+    done
+    if [ -n "$missing" ]; then
+        echo "SKIP: missing programs: $missing(Debian packages: xvfb openbox xdotool wmctrl x11-utils imagemagick python3)"
+        exit 77
+    fi
+}
+
 # Monotonic enough for timeouts: microseconds since the epoch.
 x11_now_us() {
     local t=${EPOCHREALTIME/[.,]/}
@@ -206,13 +220,15 @@ $(x11_describe)"
     done
 }
 
-# x11_wait_active ID TIMEOUT_SECONDS: waits until ID has the focus.
-x11_wait_active() {
-    local id=$1 timeout=$2
+# x11_wait_for TIMEOUT_SECONDS WHAT COMMAND...: waits until COMMAND succeeds;
+# else X11_ERROR says what was expected, with the windows on the screen.
+x11_wait_for() {
+    local timeout=$1 what=$2
+    shift 2
     local deadline=$(( $(x11_now_us) + timeout * 1000000 ))
-    while [ "$(x11_active)" != "$id" ]; do
+    until "$@"; do
         if [ "$(x11_now_us)" -ge "$deadline" ]; then
-            X11_ERROR="expected window $id \"$(x11_title "$id")\" to have the focus within ${timeout}s; the windows are:
+            X11_ERROR="expected $what within ${timeout}s; the windows are:
 $(x11_describe)"
             return 1
         fi
@@ -220,18 +236,17 @@ $(x11_describe)"
     done
 }
 
+x11_is_active() { [ "$(x11_active)" = "$1" ]; }
+x11_is_gone() { ! x11_has "$1"; }
+
+# x11_wait_active ID TIMEOUT_SECONDS: waits until ID has the focus.
+x11_wait_active() {
+    x11_wait_for "$2" "window $1 \"$(x11_title "$1")\" to have the focus" x11_is_active "$1"
+}
+
 # x11_wait_gone ID TIMEOUT_SECONDS: waits until ID is no longer on the screen.
 x11_wait_gone() {
-    local id=$1 timeout=$2
-    local deadline=$(( $(x11_now_us) + timeout * 1000000 ))
-    while x11_has "$id"; do
-        if [ "$(x11_now_us)" -ge "$deadline" ]; then
-            X11_ERROR="expected window $id \"$(x11_title "$id")\" to close within ${timeout}s; the windows are:
-$(x11_describe)"
-            return 1
-        fi
-        sleep 0.05
-    done
+    x11_wait_for "$2" "window $1 \"$(x11_title "$1")\" to close" x11_is_gone "$1"
 }
 
 # x11_client_geometry ID: "x y width height" of the window's own area (no frame).

@@ -46,12 +46,7 @@ timeout=${E2E_TIMEOUT:-20}
 
 . "$project/tools/lib-x11.sh"
 
-missing=$(x11_missing_programs)
-command -v python3 >/dev/null 2>&1 || missing+="python3 "
-if [ -n "$missing" ]; then
-    echo "SKIP: missing programs: $missing(Debian packages: xvfb openbox xdotool wmctrl x11-utils imagemagick python3)"
-    exit 77
-fi
+x11_require python3
 if [ ! -x "$launcher" ]; then
     echo "FAIL: no launcher at $launcher"
     exit 1

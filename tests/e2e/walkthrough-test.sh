@@ -11,11 +11,7 @@ outdir=$3
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../../tools/lib-x11.sh"
 
-missing=$(x11_missing_programs)
-if [ -n "$missing" ]; then
-    echo "SKIP: missing programs: $missing"
-    exit 77
-fi
+x11_require
 if [ ! -x "$disc/trenchmoor-setup" ]; then
     echo "FAIL: no launcher on the demo disc at $disc (target 'disc')"
     exit 1
