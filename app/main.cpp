@@ -6,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     startup::installMessageHandler();
-    QApplication app(argc, argv);
+    startup::QtArguments qt = startup::prepareQt(argc > 0 ? argv[0] : nullptr);
+    QApplication app(qt.argc, qt.argv);
     return startup::runLauncher();
 }

@@ -7,7 +7,12 @@
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace startup {
 
@@ -59,6 +64,37 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 }
 
 } // namespace
+
+QtArguments prepareQt(const char *programName)
+{
+    static std::vector<std::string> words;
+    static std::vector<char *> pointers;
+    words.assign({programName && *programName ? programName : "trenchmoor-setup"});
+
+    const char *display = std::getenv("DISPLAY");
+    const char *chosen = std::getenv("QT_QPA_PLATFORM");
+    if (display && *display && !(chosen && *chosen))
+        words.insert(words.end(), {"-platform", "xcb"});
+
+    // The disc's own Qt: linux/plugins beside the executable.
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path plugins = executable.parent_path() / "linux" / "plugins";
+        if (std::filesystem::is_directory(plugins / "platforms", error)) {
+            // Replaces the whole search list (system folder, QT_PLUGIN_PATH) before
+            // QApplication reads it; the option overrides QT_QPA_PLATFORM_PLUGIN_PATH.
+            QCoreApplication::setLibraryPaths({QString::fromStdString(plugins.string())});
+            words.insert(words.end(), {"-platformpluginpath", (plugins / "platforms").string()});
+        }
+    }
+
+    pointers.clear();
+    for (std::string &word : words)
+        pointers.push_back(word.data());
+    pointers.push_back(nullptr);
+    return {static_cast<int>(words.size()), pointers.data()};
+}
 
 void installMessageHandler()
 {
