@@ -47,6 +47,35 @@ autorun.sh                program
 trenchmoor-setup.desktop  program
 MANUAL.PDF                data
 autorun.inf               data
+linux/lib/libQt6Core.so.6                 data
+linux/lib/libQt6DBus.so.6                 data
+linux/lib/libQt6Gui.so.6                  data
+linux/lib/libQt6WaylandClient.so.6        data
+linux/lib/libQt6Widgets.so.6              data
+linux/lib/libQt6XcbQpa.so.6               data
+linux/lib/libb2.so.1                      data
+linux/lib/libdouble-conversion.so.3       data
+linux/lib/libgomp.so.1                    data
+linux/lib/libicudata.so.72                data
+linux/lib/libicui18n.so.72                data
+linux/lib/libicuuc.so.72                  data
+linux/lib/libjpeg.so.62                   data
+linux/lib/libmd4c.so.0                    data
+linux/lib/libpcre2-16.so.0                data
+linux/lib/libxcb-icccm.so.4               data
+linux/lib/libxcb-image.so.0               data
+linux/lib/libxcb-keysyms.so.1             data
+linux/lib/libxcb-render-util.so.0         data
+linux/lib/libxcb-util.so.1                data
+linux/lib/libxkbcommon-x11.so.0           data
+linux/lib/libxkbcommon.so.0               data
+linux/plugins/imageformats/libqico.so     data
+linux/plugins/imageformats/libqjpeg.so    data
+linux/plugins/platforminputcontexts/libcomposeplatforminputcontextplugin.so data
+linux/plugins/platforms/libqwayland-generic.so data
+linux/plugins/platforms/libqxcb.so        data
+linux/plugins/wayland-decoration-client/libbradient.so data
+linux/plugins/wayland-shell-integration/libxdg-shell.so data
 TABLE
     [ -f "$project/forms/pictures/setup.ico" ] && echo "trenchmoor-setup.ico data"
     [ -f "$project/forms/pictures/trenchmoor-setup.png" ] && echo "trenchmoor-setup.png data"
@@ -84,10 +113,34 @@ check_layout() {
         [ "$magic" = '177ELF' ] || fail "$program is not an executable program (starts with '$magic')"
     done
 
+    check_linux_launcher
     check_manual
     check_autorun_inf
     check_autorun_sh
     check_desktop_entry
+}
+
+# The Linux launcher and its bundle: stripped, each object finding its
+# neighbours through its run path, the Linux part under 64 MiB.
+check_linux_launcher() {
+    if ! command -v readelf >/dev/null 2>&1; then
+        note "readelf (binutils) missing: the Linux launcher's objects not read"
+        return 0
+    fi
+    while read -r path _; do
+        case $path in trenchmoor-setup) want='$ORIGIN/linux/lib' ;;
+            linux/lib/*) want='$ORIGIN' ;;
+            linux/plugins/*) want='$ORIGIN/../../lib' ;;
+            *) continue ;;
+        esac
+        [ -f "$disc/$path" ] || continue
+        sections=$(readelf -S -W "$disc/$path" 2>/dev/null)
+        case $sections in *" .symtab "* | *" .debug_"*) fail "$path is not stripped (it has a symbol table or debug information)" ;; esac
+        runpath=$(readelf -d "$disc/$path" 2>/dev/null | sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p')
+        [ "$runpath" = "$want" ] || fail "$path has the run path '$runpath', not '$want'"
+    done < "$work/expected"
+    size=$( (cd "$disc" && du -cb trenchmoor-setup linux autorun.sh trenchmoor-setup.desktop) | tail -n 1 | cut -f1)
+    [ "$size" -lt $((64 * 1024 * 1024)) ] || fail "the Linux part of the disc takes $size bytes, 64 MiB or more"
 }
 
 check_manual() {
