@@ -35,13 +35,15 @@ done
 
 # The plugins a run loads (QT_DEBUG_PLUGINS=1 and LD_DEBUG=libs on X11 and on
 # Wayland): X11 and Wayland windows, the client-side title bars Wayland
-# compositors without server-side decorations need, JPEG pictures and the
-# window icon, and the compose-key input that every X11 run loads.
+# compositors without server-side decorations need (Qt draws them only where
+# it has an EGL client buffer integration, hence that one too), JPEG pictures
+# and the window icon, and the compose-key input that every X11 run loads.
 plugins="
 platforms/libqxcb.so
 platforms/libqwayland-generic.so
 wayland-shell-integration/libxdg-shell.so
 wayland-decoration-client/libbradient.so
+wayland-graphics-integration-client/libqt-plugin-wayland-egl.so
 imageformats/libqjpeg.so
 imageformats/libqico.so
 platforminputcontexts/libcomposeplatforminputcontextplugin.so

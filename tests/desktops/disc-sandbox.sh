@@ -10,7 +10,9 @@
 # with Qt options on its command line (-platform offscreen, -qwindowtitle) and
 # with QT_PLUGIN_PATH and QT_QPA_PLATFORM_PLUGIN_PATH naming a folder of the
 # system Qt's plugins, copied before the hiding (gif pictures, which the disc
-# leaves out, and xcb): the launcher must honour none of them. It plays the whole
+# leaves out, and xcb): the launcher must honour none of them. The session
+# says Wayland (XDG_SESSION_TYPE, WAYLAND_DISPLAY) with DISPLAY set: the
+# installers must get the environment the launcher got. It plays the whole
 # accepted run (Enter on every dialog, then Finish) on Xvfb with openbox and
 # checks in /proc/PID/maps, at the product range screen, that every Qt, ICU and
 # plugin object mapped came from the disc's linux/ folder.
@@ -86,10 +88,12 @@ mkdir -p "$foreign/imageformats" "$foreign/platforms"
 cp "$qt_plugins"/imageformats/*.so "$foreign/imageformats/"
 cp "$qt_plugins/platforms/libqxcb.so" "$foreign/platforms/"
 
-# Stand-in installers: they write down their name and process id, then wait.
+# Stand-in installers: they write down their name, process id and
+# environment, then wait.
 cat >"$work/standin" <<EOF
 #!/bin/sh
 echo "\$0 \$\$" >>"$work/starts.log"
+env | sort >"$work/env.\$\$"
 exec sleep 30
 EOF
 chmod 755 "$work/standin"
@@ -111,8 +115,12 @@ grep -q 'error while loading shared libraries' "$work/dev.err" ||
 x11_start 800x600 "$work/x" "$display_number" || fail "$X11_ERROR"
 echo "screen 800x600 on $DISPLAY; the disc at $mount"
 (
+    # A Wayland session with XWayland, as far as the launcher can tell: it
+    # picks X11 without telling the installers.
     unset QT_QPA_PLATFORM
+    export XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=no-such-compositor
     export QT_PLUGIN_PATH=$foreign QT_QPA_PLATFORM_PLUGIN_PATH=$foreign/platforms
+    env | sort >"$work/launcher.env"
     exec "${sandbox[@]}" "$mount/trenchmoor-setup" -platform offscreen -qwindowtitle "Another title" \
         >"$work/launcher.out" 2>"$work/launcher.err"
 ) &
@@ -161,5 +169,9 @@ launcher_pid=""
 started=$(awk '{ print $1 }' "$work/starts.log" | tr '\n' ' ')
 [ "$started" = "$mount/Acrobat/Setup.exe $mount/Tallset.exe " ] ||
     fail "expected both installers started from the disc, the reader's first" "$started"
+while read -r _ pid; do
+    changed=$(diff "$work/launcher.env" "$work/env.$pid" | grep '^[<>]' | grep -Ev '^[<>] (_|PWD|OLDPWD|SHLVL)=')
+    [ -z "$changed" ] || fail "expected the installers to get the launcher's environment unchanged" "$(tr '\n' ' ' <<<"$changed")"
+done <"$work/starts.log"
 passed=1
 echo "PASS: the whole run from the disc without the system's Qt and ICU"

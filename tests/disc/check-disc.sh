@@ -50,6 +50,8 @@ autorun.inf               data
 linux/lib/libQt6Core.so.6                 data
 linux/lib/libQt6DBus.so.6                 data
 linux/lib/libQt6Gui.so.6                  data
+linux/lib/libQt6OpenGL.so.6               data
+linux/lib/libQt6WaylandEglClientHwIntegration.so.6 data
 linux/lib/libQt6WaylandClient.so.6        data
 linux/lib/libQt6Widgets.so.6              data
 linux/lib/libQt6XcbQpa.so.6               data
@@ -75,6 +77,7 @@ linux/plugins/platforminputcontexts/libcomposeplatforminputcontextplugin.so data
 linux/plugins/platforms/libqwayland-generic.so data
 linux/plugins/platforms/libqxcb.so        data
 linux/plugins/wayland-decoration-client/libbradient.so data
+linux/plugins/wayland-graphics-integration-client/libqt-plugin-wayland-egl.so data
 linux/plugins/wayland-shell-integration/libxdg-shell.so data
 TABLE
     [ -f "$project/forms/pictures/setup.ico" ] && echo "trenchmoor-setup.ico data"
