@@ -1,11 +1,11 @@
 #include "frmYesNo.h"
 
-#include "forms/definitions/definitions.h"
-#include "setup/frmAcrobat.h"
+#include "forms.h"
+#include "frmAcrobat.h"
 
 using namespace engine;
 
-engine::DefaultInstance<FrmYesNo> frmYesNo;
+engine::DefaultInstance<FrmYesNo> frmYesNo{"frmYesNo"};
 
 FrmYesNo::FrmYesNo() : MessageDialog(definitions::frmYesNo())
 {

@@ -1,4 +1,4 @@
-#include "definitions.h"
+#include "forms.h"
 
 namespace definitions {
 
@@ -7,26 +7,26 @@ using namespace engine;
 const FormDef &frmAcrobat()
 {
     static const FormDef form{
-        .name = QStringLiteral("frmAcrobat"),
-        .caption = QStringLiteral("Welcome to Trenchmoor Setup"),
+        .name = "frmAcrobat",
+        .caption = "Welcome to Trenchmoor Setup",
         .backColor = systemButtonFace,
         .foreColor = black,
         .borderStyle = BorderStyle::FixedSingle,
         .windowState = WindowState::Maximized,
         .controlBox = true, .maxButton = true, .minButton = true, .showInTaskbar = true,
         .iconKind = IconKind::Picture,
-        .icon = {QStringLiteral(":/pictures/setup.ico"), QStringLiteral("Setup icon")},
-        .picture = {QStringLiteral(":/pictures/backdrop.bmp"), QStringLiteral("Welcome backdrop")},
+        .icon = {"setup.ico", "Setup icon"},
+        .picture = {"backdrop.bmp", "Welcome backdrop"},
         .clientLeft = 2445, .clientTop = 3000, .clientWidth = 8325, .clientHeight = 7095,
         .startUpPosition = 0,
         .controls = {
-            {.kind = ControlKind::Image, .name = QStringLiteral("Image2"),
+            {.kind = ControlKind::Image, .name = "Image2",
              .left = 360, .top = 360, .width = 3255, .height = 4170,
-             .picture = {QStringLiteral(":/pictures/cover.jpg"), QStringLiteral("Trenchmoor game cover")},
+             .picture = {"cover.jpg", "Trenchmoor game cover"},
              .stretch = true},
-            {.kind = ControlKind::Image, .name = QStringLiteral("Image1"),
+            {.kind = ControlKind::Image, .name = "Image1",
              .left = 0, .top = 0, .width = 8325, .height = 7095,
-             .picture = {QStringLiteral(":/pictures/welcome.jpg"), QStringLiteral("Welcome to Trenchmoor")},
+             .picture = {"welcome.jpg", "Welcome to Trenchmoor"},
              .stretch = true},
         },
     };

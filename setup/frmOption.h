@@ -1,14 +1,14 @@
 // The closing product range screen; its button ends the program.
 #pragma once
 
-#include "forms/engine/defaultinstance.h"
+#include "forms/core/defaultinstance.h"
 
 class FrmOption : public engine::Form {
 public:
     FrmOption();
 
-    ControlRef<engine::Image> Image1{this, QStringLiteral("Image1")};
-    ControlRef<engine::CommandButton> Command1{this, QStringLiteral("Command1")}; // Finish
+    ControlRef<engine::Image> Image1{this, "Image1"};
+    ControlRef<engine::CommandButton> Command1{this, "Command1"}; // Finish
 
 protected:
     void Form_Load() override;

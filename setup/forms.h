@@ -1,7 +1,7 @@
 // The five forms of the launcher, as data.
 #pragma once
 
-#include "forms/engine/formdef.h"
+#include "forms/core/formdef.h"
 
 namespace definitions {
 

@@ -1,13 +1,13 @@
 #include "frmMsgBox.h"
 
-#include "dialogs/frmYesNo.h"
-#include "forms/definitions/definitions.h"
-#include "setup/frmAcrobat.h"
-#include "setup/placement.h"
+#include "frmYesNo.h"
+#include "forms.h"
+#include "frmAcrobat.h"
+#include "placement.h"
 
 using namespace engine;
 
-engine::DefaultInstance<FrmMsgBox> frmMsgBox;
+engine::DefaultInstance<FrmMsgBox> frmMsgBox{"frmMsgBox"};
 
 FrmMsgBox::FrmMsgBox() : Form(definitions::frmMsgBox())
 {

@@ -1,11 +1,11 @@
 #include "frmNewBox.h"
 
-#include "forms/definitions/definitions.h"
-#include "setup/frmAcrobat.h"
+#include "forms.h"
+#include "frmAcrobat.h"
 
 using namespace engine;
 
-engine::DefaultInstance<FrmNewBox> frmNewBox;
+engine::DefaultInstance<FrmNewBox> frmNewBox{"frmNewBox"};
 
 FrmNewBox::FrmNewBox() : MessageDialog(definitions::frmNewBox())
 {

@@ -1,4 +1,4 @@
-#include "definitions.h"
+#include "forms.h"
 
 namespace definitions {
 
@@ -7,8 +7,8 @@ using namespace engine;
 const FormDef &frmOption()
 {
     static const FormDef form{
-        .name = QStringLiteral("frmOption"),
-        .caption = QStringLiteral("Range of our products"),
+        .name = "frmOption",
+        .caption = "Range of our products",
         .backColor = systemWindowBackground,
         .borderStyle = BorderStyle::None,
         .windowState = WindowState::Maximized,
@@ -17,13 +17,13 @@ const FormDef &frmOption()
         .clientLeft = 4545, .clientTop = 2910, .clientWidth = 8235, .clientHeight = 6630,
         .startUpPosition = 0,
         .controls = {
-            {.kind = ControlKind::CommandButton, .name = QStringLiteral("Command1"),
+            {.kind = ControlKind::CommandButton, .name = "Command1",
              .left = 6720, .top = 6000, .width = 1215, .height = 375,
-             .caption = QStringLiteral("&Finish"), .tabIndex = 0, .isDefault = true,
-             .toolTipText = QStringLiteral("Enjoy the game!")},
-            {.kind = ControlKind::Image, .name = QStringLiteral("Image1"),
+             .caption = "&Finish", .tabIndex = 0, .isDefault = true,
+             .toolTipText = "Enjoy the game!"},
+            {.kind = ControlKind::Image, .name = "Image1",
              .left = 0, .top = 0, .width = 12000, .height = 9000,
-             .picture = {QStringLiteral(":/pictures/range.jpg"), QStringLiteral("Range of our products")},
+             .picture = {"range.jpg", "Range of our products"},
              .stretch = true},
         },
     };

@@ -1,15 +1,14 @@
-#include "startup.h"
+// Qt's own messages: fatal ones and a lost display end the program with the
+// engine's one line; the rest stay off a player's terminal.
+#include "qtport.h"
 
-#include "forms/engine/errors.h"
-#include "forms/engine/picture.h"
-#include "setup/frmAcrobat.h"
+#include "forms/core/errors.h"
 
-#include <QApplication>
-#include <QIcon>
+#include <QCoreApplication>
+#include <QString>
 #include <cstdio>
-#include <unistd.h>
 
-namespace startup {
+namespace qtport {
 
 namespace {
 
@@ -19,33 +18,30 @@ QString &lastWarning()
     return text;
 }
 
-// Set once the window system is up and the launcher runs.
-bool windowSystemUp = false;
+// Set once the window system is up and the port installed.
+bool windowSystemUp()
+{
+    return engine::hasPort();
+}
 
-// Ends the program from inside the window system: our one line, no message
-// box (there is no display to show one on), exit status 1.
 [[noreturn]] void endWith(int number, const QString &description)
 {
-    const QByteArray line =
-        "Trenchmoor Setup: " + engine::RuntimeError(number, description.simplified()).message().toLocal8Bit() + '\n';
-    std::fputs(line.constData(), stderr);
-    std::fflush(stderr);
-    ::_exit(1);
+    engine::failWithoutDisplay(engine::RuntimeError(number, description.simplified().toStdString()));
 }
 
 void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type == QtFatalMsg) {
         const QString detail = lastWarning().isEmpty() ? message : lastWarning();
-        if (!windowSystemUp)
+        if (!windowSystemUp())
             endWith(engine::err::NoDisplay, QStringLiteral("Cannot open the display (%1)").arg(detail.simplified()));
         endWith(engine::err::Internal, detail);
     }
     // The display went away under a waiting dialog: end at once, with our own line.
-    if (windowSystemUp && message.contains(QLatin1String("connection broke")))
+    if (windowSystemUp() && message.contains(QLatin1String("connection broke")))
         endWith(engine::err::NoDisplay, QStringLiteral("The display was lost (%1)").arg(message.simplified()));
     // Until the window system is up, warnings only explain a fatal message that may follow.
-    if (!windowSystemUp) {
+    if (!windowSystemUp()) {
         if ((type == QtWarningMsg || type == QtCriticalMsg) && lastWarning().isEmpty())
             lastWarning() = message;
         return;
@@ -65,19 +61,4 @@ void installMessageHandler()
     qInstallMessageHandler(handleMessage);
 }
 
-int runLauncher()
-{
-    windowSystemUp = true;
-    QApplication::setApplicationName(QStringLiteral("Trenchmoor Setup"));
-    QApplication::setDesktopFileName(QStringLiteral("trenchmoor-setup"));
-    int status = 0;
-    engine::guarded([&] {
-        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(engine::decodePicture(
-            QStringLiteral(":/pictures/setup.ico"), QStringLiteral("Setup icon")))));
-        status = engine::run(frmAcrobat.get());
-    });
-    engine::resetForTesting();
-    return status;
-}
-
-} // namespace startup
+} // namespace qtport

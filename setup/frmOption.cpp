@@ -1,12 +1,12 @@
 #include "frmOption.h"
 
-#include "forms/definitions/definitions.h"
-#include "forms/engine/screen.h"
-#include "setup/placement.h"
+#include "forms.h"
+#include "forms/core/screen.h"
+#include "placement.h"
 
 using namespace engine;
 
-engine::DefaultInstance<FrmOption> frmOption;
+engine::DefaultInstance<FrmOption> frmOption{"frmOption"};
 
 FrmOption::FrmOption() : Form(definitions::frmOption())
 {
