@@ -9,7 +9,7 @@
 #                                 (run path $ORIGIN: each finds its neighbours)
 #   DISC_ROOT/linux/plugins/KIND/ the Qt plugins it loads (run path $ORIGIN/../../lib)
 #
-# The launcher loads plugins from linux/plugins only (app/startup.cpp). LIST_FILE
+# The launcher loads plugins from linux/plugins only (forms/qt/arguments.cpp). LIST_FILE
 # receives the files placed, relative to DISC_ROOT, one a line.
 #
 # Where the line is drawn: every library the launcher and its plugins need is
