@@ -16,6 +16,7 @@
 # (x11-utils), import and convert (imagemagick).
 
 # The launcher's windows, by their exact titles (trailing blanks kept).
+# shellcheck disable=SC2034 # for the scripts that source this file
 TITLE_WELCOME="Welcome to Trenchmoor Setup"
 TITLE_OFFER="Acrobat Reader Setup  (recommended)" # the offer, its confirmation, the manual note
 TITLE_SETUP="Trenchmoor Setup "                   # the game question, the notes about sound and failed starts

@@ -49,9 +49,10 @@ if [ -z "$row" ]; then
     echo "FAIL: no case named '$case_name' in $cases_file"
     exit 1
 fi
-fields=(port wm screen envs folder installers player started ends offer)
-IFS='|' read -r _ "${fields[@]}" _ <<<"$row"
-for field in "${fields[@]}"; do printf -v "$field" '%s' "$(trim "${!field}")"; done
+IFS='|' read -r _ port wm screen envs folder installers player started ends offer _ <<<"$row"
+for field in port wm screen envs folder installers player started ends offer; do
+    printf -v "$field" '%s' "$(trim "${!field}")"
+done
 screen_w=${screen%x*}
 screen_h=${screen#*x}
 
@@ -71,7 +72,7 @@ ulimit -c 0
 work=$(mktemp -d "${TMPDIR:-/tmp}/trenchmoor-e2e.$case_name.XXXXXX") || exit 1
 disc="$work/$folder"
 starts_log="$work/starts.log"
-declare -a launcher_pid=() launcher_status=()
+declare -a launcher_pid=()
 declare -A offer_id=() offer_frame=()
 disc_real=""
 passed=0
