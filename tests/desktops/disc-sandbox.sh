@@ -23,7 +23,7 @@
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here/../../tools/lib-x11.sh"
+. "$here/../e2e/lib-x11.sh"
 
 disc=${1:?usage: $0 DISC_FOLDER DEV_LAUNCHER [DISPLAY_NUMBER]}
 dev_launcher=${2:?usage: $0 DISC_FOLDER DEV_LAUNCHER [DISPLAY_NUMBER]}

@@ -21,7 +21,7 @@
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here/../../tools/lib-x11.sh"
+. "$here/../e2e/lib-x11.sh"
 
 wm=${1:?usage: $0 openbox|metacity LAUNCHER DOCK DISPLAY_NUMBER [OUTDIR]}
 launcher=${2:?}
@@ -69,18 +69,7 @@ for installer in Acrobat/Setup.exe Tallset.exe; do
 done
 
 # --- the desktop ------------------------------------------------------------------
-x11_start 800x600 "$work/x" "$display_number" || fail "$X11_ERROR"
-if [ "$wm" = metacity ]; then
-    # metacity takes the screen over from openbox.
-    GSETTINGS_BACKEND=memory metacity --replace --sm-disable --no-composite >"$work/metacity.log" 2>&1 &
-    helper_pids+=($!)
-    wm_is_metacity() {
-        local check
-        check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o '0x[0-9a-f]*$')
-        [ -n "$check" ] && xprop -id "$check" _NET_WM_NAME 2>/dev/null | grep -q '"Metacity"'
-    }
-    x11_wait_for "$timeout" "metacity to manage the screen" wm_is_metacity || fail "$X11_ERROR"
-fi
+x11_start 800x600 "$work/x" "$display_number" "$wm" || fail "$X11_ERROR"
 # A window mapped while the window manager is still starting may stay
 # unmanaged: a panel that is not in the client list after a while starts again.
 dock_managed() { # output file of the dock

@@ -25,7 +25,7 @@
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here/../../tools/lib-x11.sh"
+. "$here/../e2e/lib-x11.sh"
 
 mode=${1:?usage: $0 xwayland LAUNCHER DISPLAY_NUMBER | native DISC_FOLDER OUTDIR}
 if [ -z "${TRENCHMOOR_WAYLAND_INSIDE:-}" ]; then
