@@ -54,8 +54,9 @@ platforminputcontexts/libcomposeplatforminputcontextplugin.so
 bundled='^lib(Qt6[A-Za-z]*|icu(uc|i18n|data)|double-conversion|b2|gomp|pcre2-16|md4c|jpeg|xcb-(icccm|image|keysyms|render-util|util|cursor)|xkbcommon|xkbcommon-x11)\.so'
 # Left to the system: the C and C++ runtimes, the X11 and Wayland client
 # libraries, fonts, OpenGL (it must match the graphics driver), D-Bus, GLib and
-# the compression and support libraries every desktop carries.
-system='^(linux-vdso|ld-linux-x86-64|lib(c|m|dl|rt|pthread|stdc\+\+|gcc_s|X11|X11-xcb|Xau|Xdmcp|Xext|Xrender|Xfixes|Xcursor|Xi|SM|ICE|uuid|xcb|xcb-[a-z0-9]+|wayland-(client|cursor|egl)|fontconfig|freetype|harfbuzz|graphite2|png16|brotli(dec|common)|expat|EGL|GLX|GL|OpenGL|GLdispatch|dbus-1|glib-2\.0|gthread-2\.0|pcre2-8|ffi|z|zstd|lzma|lz4|bz2|systemd|cap|gcrypt|gpg-error|bsd|md))\.so'
+# the compression and support libraries every desktop carries. (And the
+# sanitizer runtimes of a checking build, whose disc no player gets.)
+system='^(linux-vdso|ld-linux-x86-64|lib(asan|ubsan|c|m|dl|rt|pthread|stdc\+\+|gcc_s|X11|X11-xcb|Xau|Xdmcp|Xext|Xrender|Xfixes|Xcursor|Xi|SM|ICE|uuid|xcb|xcb-[a-z0-9]+|wayland-(client|cursor|egl)|fontconfig|freetype|harfbuzz|graphite2|png16|brotli(dec|common)|expat|EGL|GLX|GL|OpenGL|GLdispatch|dbus-1|glib-2\.0|gthread-2\.0|pcre2-8|ffi|z|zstd|lzma|lz4|bz2|systemd|cap|gcrypt|gpg-error|bsd|md))\.so'
 
 rm -rf "$root/linux"
 mkdir -p "$root/linux/lib"
