@@ -11,6 +11,7 @@
 #   X window manager places windows itself, so the hints are checked, not the
 #   frame. (XWayland on the headless backend has no input devices: nothing
 #   is pressed here. disc-sandbox.sh checks the installers' environment.)
+#   Started again with QT_QPA_PLATFORM=wayland, the launcher runs on Wayland.
 # native: weston alone (no DISPLAY). The disc's launcher runs on Wayland with
 #   the disc's plugins; a screenshot through weston's screenshooter (weston
 #   --debug) goes to OUTDIR/wayland-native.png and must show the offer's dark
@@ -112,7 +113,16 @@ if [ "$mode" = xwayland ]; then
         fail "expected the offer's size hints to ask for 361, 349 with North-West gravity" "$hints"
     echo "offer's hints: $(grep -E 'location|gravity' <<<"$hints" | tr -s '\t\n' '  ')"
 
-    echo "PASS: X11 on a Wayland session with XWayland"
+
+    # The player's choice wins: QT_QPA_PLATFORM=wayland runs on Wayland.
+    kill "$launcher_pid" 2>/dev/null
+    wait "$launcher_pid" 2>/dev/null
+    QT_QPA_PLATFORM=wayland "$launcher" >"$work/launcher.out" 2>"$work/launcher.err" &
+    launcher_pid=$!
+    on_wayland() { grep -q '/platforms/libqwayland-generic.so' "/proc/$launcher_pid/maps"; }
+    wait_for "$timeout" "QT_QPA_PLATFORM=wayland to put the launcher on Wayland" on_wayland
+    grep -q '/platforms/libqxcb.so' "/proc/$launcher_pid/maps" && fail "expected no X11 plugin with QT_QPA_PLATFORM=wayland"
+    echo "PASS: X11 on a Wayland session with XWayland; Wayland where the player asks for it"
 else
     disc=$2
     outdir=$3
