@@ -32,10 +32,20 @@ mode=${1:?usage: $0 xwayland LAUNCHER DISPLAY_NUMBER | native DISC_FOLDER OUTDIR
 if [ -z "${TRENCHMOOR_WAYLAND_INSIDE:-}" ]; then
     case $mode in xwayland) x11_require bwrap weston Xwayland ;; native) x11_require bwrap weston weston-screenshooter ;; esac
     work=$(mktemp -d "${TMPDIR:-/tmp}/trenchmoor-wayland.XXXXXX") || exit 1
+    project=$(cd "$here/../.." && pwd -P)
+    subject=$(realpath "$2")
+    # /tmp is private inside; what the test reads and writes is bound back.
+    binds=(--ro-bind "$project" "$project" --ro-bind "$(dirname "$subject")" "$(dirname "$subject")"
+           --bind "$work" "$work")
+    third=$3
+    if [ "$mode" = native ]; then
+        mkdir -p "$3" || exit 1
+        third=$(cd "$3" && pwd -P)
+        binds+=(--bind "$third" "$third")
+    fi
     bwrap --ro-bind / / --dev-bind /dev /dev --proc /proc --tmpfs /tmp --unshare-net --die-with-parent \
-        --bind "$work" "$work" $( [ "$mode" = native ] && mkdir -p "$3" && echo --bind "$(cd "$3" && pwd)" "$(cd "$3" && pwd)") \
-        --setenv TRENCHMOOR_WAYLAND_INSIDE "$work" \
-        bash "${BASH_SOURCE[0]}" "$mode" "$(realpath "$2")" "$( [ "$mode" = native ] && realpath "$3" || echo "$3")"
+        "${binds[@]}" --setenv TRENCHMOOR_WAYLAND_INSIDE "$work" \
+        bash "$project/tests/desktops/wayland.sh" "$mode" "$subject" "$third"
     status=$?
     if [ "$status" -eq 0 ]; then rm -rf "$work"; else echo "The test's files are kept in $work"; fi
     exit "$status"
