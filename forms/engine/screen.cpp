@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
+#include <limits>
 
 namespace engine {
 
@@ -31,12 +32,12 @@ Single ScreenObject::Height() const
 
 Single ScreenObject::TwipsPerPixelX() const
 {
-    return CSng(1440.0 / primary()->logicalDotsPerInchX());
+    return twipsPerPixelAt(primary()->logicalDotsPerInchX());
 }
 
 Single ScreenObject::TwipsPerPixelY() const
 {
-    return CSng(1440.0 / primary()->logicalDotsPerInchY());
+    return twipsPerPixelAt(primary()->logicalDotsPerInchY());
 }
 
 QString AppObject::Path() const
@@ -46,14 +47,30 @@ QString AppObject::Path() const
     return QCoreApplication::applicationDirPath();
 }
 
+Single twipsPerPixelAt(double dotsPerInch)
+{
+    // A resolution no screen has (a broken or hostile Xft.dpi) counts as 96.
+    if (!(dotsPerInch >= 24 && dotsPerInch <= 1536))
+        dotsPerInch = 96;
+    return CSng(1440.0 / dotsPerInch);
+}
+
+int pixelsFor(double twips, Single twipsPerPixel)
+{
+    const double pixels = std::round(twips / twipsPerPixel);
+    if (!std::isfinite(pixels) || pixels < std::numeric_limits<int>::min() || pixels > std::numeric_limits<int>::max())
+        raise(err::Overflow, QStringLiteral("Overflow"));
+    return int(pixels);
+}
+
 int toPixelsX(double twips)
 {
-    return int(std::lround(twips / Screen.TwipsPerPixelX()));
+    return pixelsFor(twips, Screen.TwipsPerPixelX());
 }
 
 int toPixelsY(double twips)
 {
-    return int(std::lround(twips / Screen.TwipsPerPixelY()));
+    return pixelsFor(twips, Screen.TwipsPerPixelY());
 }
 
 } // namespace engine
