@@ -15,6 +15,7 @@
 #include <QFontMetricsF>
 #include <QPushButton>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace engine;
@@ -86,6 +87,7 @@ private slots:
     void everyFormLoadsWithItsControls();
     void missingControlIsALoudError();
     void damagedPictureIsARunTimeError();
+    void decodedPicturesStayWhileMoreAreDecoded();
 };
 
 void EngineTest::cleanup()
@@ -421,6 +423,19 @@ void EngineTest::damagedPictureIsARunTimeError()
         QCOMPARE(error.number(), err::InvalidPicture);
     }
     QVERIFY(!form.isLoaded());
+}
+
+// Pictures decoded earlier stay valid however many follow (the cache grows).
+void EngineTest::decodedPicturesStayWhileMoreAreDecoded()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    for (int i = 1; i <= 60; ++i)
+        QVERIFY(QImage(i, 1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("%1.bmp").arg(i)), "BMP"));
+    const QImage &first = decodePicture(folder.filePath(QStringLiteral("1.bmp")));
+    for (int i = 2; i <= 60; ++i)
+        QCOMPARE(decodePicture(folder.filePath(QStringLiteral("%1.bmp").arg(i))).width(), i);
+    QCOMPARE(first.size(), QSize(1, 1));
 }
 
 QTEST_MAIN(EngineTest)

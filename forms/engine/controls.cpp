@@ -119,7 +119,7 @@ protected:
     }
 
 private:
-    const QImage &m_picture;
+    const QImage m_picture; // shares the decoded pixels
     bool m_stretch;
     QPixmap m_scaled;
 };

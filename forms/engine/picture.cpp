@@ -25,8 +25,10 @@ QImage decodePictureBytes(const QByteArray &bytes, const QString &what)
     return image;
 }
 
-const QImage &decodePicture(const QString &resource, const QString &description)
+QImage decodePicture(const QString &resource, const QString &description)
 {
+    // Handed out by value (QImage shares its pixels): entries move when the
+    // cache grows, so no reference into it may leave.
     static QHash<QString, QImage> decoded;
     auto found = decoded.constFind(resource);
     if (found != decoded.constEnd())
@@ -35,7 +37,9 @@ const QImage &decodePicture(const QString &resource, const QString &description)
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly))
         raise(err::InvalidPicture, QStringLiteral("Invalid picture (%1: not found)").arg(what));
-    return *decoded.insert(resource, decodePictureBytes(file.readAll(), what));
+    const QImage image = decodePictureBytes(file.readAll(), what);
+    decoded.insert(resource, image);
+    return image;
 }
 
 } // namespace engine
