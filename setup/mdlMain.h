@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <functional>
+#include <string>
 
 namespace mdlMain {
 
@@ -28,5 +29,11 @@ void setLauncherForTesting(Launcher launcher);
 
 // The platform's start of a program; sets `reason` on failure.
 Long platformWinExec(const QString &commandLine, Long showState, QString &reason);
+
+// The start itself, on the file system's own bytes: `commandLine` is the disc
+// folder followed by the Windows-style name of the program, `discFolder` the
+// folder's bytes (App.Path), which is kept as it is and becomes the program's
+// working folder. Greater than 31 on success; else `reason` in UTF-8.
+Long startProgram(const std::string &commandLine, const std::string &discFolder, std::string &reason);
 
 } // namespace mdlMain

@@ -3,10 +3,12 @@
 #include "errors.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
 #include <limits>
+#include <unistd.h>
 
 namespace engine {
 
@@ -40,11 +42,37 @@ Single ScreenObject::TwipsPerPixelY() const
     return twipsPerPixelAt(primary()->logicalDotsPerInchY());
 }
 
+std::string AppObject::PathBytes() const
+{
+    if (!m_pathForTesting.empty())
+        return m_pathForTesting;
+    // The bytes the kernel knows the program by: no round trip through a
+    // text encoding, which would lose a folder name that is not UTF-8.
+    std::string exe(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", exe.data(), exe.size());
+        if (length < 0)
+            break;
+        if (std::size_t(length) < exe.size()) {
+            exe.resize(std::size_t(length));
+            const std::size_t slash = exe.rfind('/');
+            if (slash == std::string::npos)
+                break;
+            return slash == 0 ? std::string("/") : exe.substr(0, slash);
+        }
+        exe.resize(exe.size() * 2);
+    }
+    return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+}
+
 QString AppObject::Path() const
 {
-    if (!m_pathForTesting.isEmpty())
-        return m_pathForTesting;
-    return QCoreApplication::applicationDirPath();
+    return QFile::decodeName(QByteArray::fromStdString(PathBytes()));
+}
+
+void AppObject::setPathForTesting(const QString &path)
+{
+    m_pathForTesting = QFile::encodeName(path).toStdString();
 }
 
 Single twipsPerPixelAt(double dotsPerInch)

@@ -4,6 +4,7 @@
 #include "vbtypes.h"
 
 #include <QString>
+#include <string>
 
 class QScreen;
 
@@ -26,11 +27,14 @@ class AppObject {
 public:
     // The folder that holds the running program, in the platform's own notation.
     QString Path() const;
+    // The same folder as the file system names it: bytes, whatever their encoding.
+    std::string PathBytes() const;
     // Tests run the program logic as if it had been started from another folder.
-    void setPathForTesting(const QString &path) { m_pathForTesting = path; }
+    void setPathForTesting(const QString &path);
+    void setPathBytesForTesting(const std::string &path) { m_pathForTesting = path; }
 
 private:
-    QString m_pathForTesting;
+    std::string m_pathForTesting;
 };
 
 inline ScreenObject Screen;
