@@ -55,7 +55,8 @@ x11_now_us() {
 
 # x11_start WxH WORKDIR [DISPLAY_NUMBER]
 # Starts Xvfb on the given display number (or, when it is taken or not given,
-# on a free one Xvfb picks itself) and openbox on it, and exports DISPLAY.
+# on a free one in TRENCHMOOR_X_DISPLAYS or one Xvfb picks itself) and openbox
+# on it, and exports DISPLAY.
 # The environment is made neutral for Qt: X11 only, no scaling, no personal
 # openbox configuration, a private runtime folder.
 x11_start() {
@@ -75,13 +76,21 @@ x11_start() {
           QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE \
           QT_DEBUG_PLUGINS TRENCHMOOR_QT_MESSAGES SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
 
-    local attempt number=""
-    for attempt in wanted any; do
+    # TRENCHMOOR_X_DISPLAYS=FIRST-LAST keeps every try inside that range
+    # (machines shared with others); else a taken display falls back to one
+    # Xvfb picks itself.
+    local attempt number="" attempts=()
+    [ -n "$wanted" ] && attempts+=("$wanted")
+    if [ -n "${TRENCHMOOR_X_DISPLAYS:-}" ]; then
+        for attempt in $(seq "${TRENCHMOOR_X_DISPLAYS%-*}" "${TRENCHMOOR_X_DISPLAYS#*-}"); do
+            [ "$attempt" = "$wanted" ] || [ -e "/tmp/.X$attempt-lock" ] || attempts+=("$attempt")
+        done
+    else
+        attempts+=(any)
+    fi
+    for attempt in "${attempts[@]}"; do
         local args=()
-        if [ "$attempt" = wanted ]; then
-            [ -n "$wanted" ] || continue
-            args=(":$wanted")
-        fi
+        [ "$attempt" != any ] && args=(":$attempt")
         : >"$dir/display-number"
         Xvfb "${args[@]}" -screen 0 "${size}x24" -dpi 96 -nolisten tcp -noreset \
             -displayfd 3 3>"$dir/display-number" >>"$dir/xvfb.log" 2>&1 &

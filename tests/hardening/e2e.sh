@@ -83,21 +83,44 @@ range_title='^Range of our products$'
 
 now_ms() { echo $(( ${EPOCHREALTIME/[.,]/} / 1000 )); }
 
-# start_x WIDTHxHEIGHT [AUTHFILE]: a private Xvfb; exports DISPLAY.
+# start_x WIDTHxHEIGHT [AUTHFILE]: a private Xvfb; exports DISPLAY. With
+# TRENCHMOOR_X_DISPLAYS=FIRST-LAST it takes a free display in that range, else
+# one Xvfb picks itself.
 start_x() {
-    local size=$1 auth=${2:-} args=()
+    local size=$1 auth=${2:-} args=() number
     [ -n "$auth" ] && args=(-auth "$auth")
-    : >"$work/display"
-    Xvfb -displayfd 3 "${args[@]}" -screen 0 "${size}x24" -dpi 96 -nolisten tcp 3>"$work/display" \
-        >>"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    started_pids+=("$xvfb_pid")
-    local deadline=$(( $(now_ms) + 15000 ))
-    while [ -z "$(head -n 1 "$work/display")" ]; do
-        [ "$(now_ms)" -lt "$deadline" ] || fail "Xvfb did not start"
-        sleep 0.05
+    for number in $(x_display_candidates); do
+        local display=()
+        [ "$number" != any ] && display=(":$number")
+        : >"$work/display"
+        Xvfb "${display[@]}" -displayfd 3 "${args[@]}" -screen 0 "${size}x24" -dpi 96 -nolisten tcp 3>"$work/display" \
+            >>"$work/xvfb.log" 2>&1 &
+        xvfb_pid=$!
+        local deadline=$(( $(now_ms) + 15000 ))
+        while [ -z "$(head -n 1 "$work/display")" ] && kill -0 "$xvfb_pid" 2>/dev/null; do
+            [ "$(now_ms)" -lt "$deadline" ] || fail "Xvfb did not start"
+            sleep 0.05
+        done
+        if [ -n "$(head -n 1 "$work/display")" ]; then
+            started_pids+=("$xvfb_pid")
+            export DISPLAY=":$(head -n 1 "$work/display")"
+            return
+        fi
+        wait "$xvfb_pid" 2>/dev/null
     done
-    export DISPLAY=":$(head -n 1 "$work/display")"
+    fail "Xvfb did not start"
+}
+
+# The display numbers to try: TRENCHMOOR_X_DISPLAYS's free ones, or "any" (Xvfb picks).
+x_display_candidates() {
+    local n
+    if [ -z "${TRENCHMOOR_X_DISPLAYS:-}" ]; then
+        echo any
+        return
+    fi
+    for n in $(seq "${TRENCHMOOR_X_DISPLAYS%-*}" "${TRENCHMOOR_X_DISPLAYS#*-}"); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || echo "$n"
+    done
 }
 
 start_wm() {
@@ -177,8 +200,8 @@ expect_display_failure() {
 
 # A free display number: no socket, no lock.
 free_display() {
-    local n
-    for n in 99 $(seq 100 199); do
+    local n range=${TRENCHMOOR_X_DISPLAYS:-99-199}
+    for n in $(seq "${range%-*}" "${range#*-}"); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { echo "$n"; return; }
     done
 }
