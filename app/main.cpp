@@ -5,6 +5,8 @@
 
 int main(int argc, char *argv[])
 {
+    startup::openStandardStreams();
+    startup::enterProgramFolder();
     startup::installMessageHandler();
     QApplication app(argc, argv);
     return startup::runLauncher();

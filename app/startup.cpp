@@ -2,11 +2,14 @@
 
 #include "forms/engine/errors.h"
 #include "forms/engine/picture.h"
+#include "forms/engine/screen.h"
 #include "setup/frmAcrobat.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace startup {
@@ -59,6 +62,22 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 }
 
 } // namespace
+
+void openStandardStreams()
+{
+    // The lowest free number is taken first: each /dev/null fills the hole.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+            ::open("/dev/null", O_RDWR);
+    }
+}
+
+void enterProgramFolder()
+{
+    const std::string folder = engine::App.PathBytes();
+    if (!folder.empty())
+        (void)::chdir(folder.c_str());
+}
 
 void installMessageHandler()
 {

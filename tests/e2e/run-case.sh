@@ -63,12 +63,16 @@ if [ -z "$row" ]; then
     echo "FAIL: no case named '$case_name' in $cases_file"
     exit 1
 fi
-IFS='|' read -r _ screen folder installers player started _ <<<"$row"
+IFS='|' read -r _ screen folder installers player started note _ <<<"$row"
 screen=$(trim "$screen")
 folder=$(trim "$folder")
 installers=$(trim "$installers")
 player=$(trim "$player")
 started=$(trim "$started")
+note=$(trim "$note")
+# How the launcher is started, from the note "start: OPTION...".
+start_options=""
+[[ $note == start:* ]] && start_options=" ${note#start:} "
 screen_w=${screen%x*}
 screen_h=${screen#*x}
 
@@ -90,7 +94,7 @@ cleanup() {
     # The stand-in installers record their process ids; they run detached.
     # Only a process still working in this disc folder is one of them.
     if [ -f "$starts_log" ]; then
-        while IFS='|' read -r _ _ pid; do
+        while IFS='|' read -r _ _ pid _; do
             [ -n "$pid" ] && [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$disc_real" ] && kill "$pid" 2>/dev/null
         done <"$starts_log"
     fi
@@ -128,7 +132,7 @@ fail() {
         fi
     fi
     [ -s "$work/launcher.err" ] && { echo "launcher stderr:"; sed 's/^/  /' "$work/launcher.err"; }
-    [ -s "$starts_log" ] && { echo "installers started (name|folder|pid):"; sed 's/^/  /' "$starts_log"; }
+    [ -s "$starts_log" ] && { echo "installers started (name|folder|pid|open standard descriptors):"; sed 's/^/  /' "$starts_log"; }
     exit 1
 }
 
@@ -148,9 +152,12 @@ for entry in $installers; do
     script | noexec)
         cat >"$disc/$path" <<EOF
 #!/bin/sh
-# Stand-in installer: records that it started, where and as which process, then
-# stays a while, as an installer would (the launcher must not wait for it).
-printf '%s|%s|%s\n' $(shell_quote "$path") "\$(pwd -P)" "\$\$" >> $(shell_quote "$starts_log")
+# Stand-in installer: records that it started, where, as which process and
+# which of its standard descriptors are open, then stays a while, as an
+# installer would (the launcher must not wait for it).
+fds=""
+for fd in 0 1 2; do [ -e /proc/\$\$/fd/\$fd ] && fds="\$fds\$fd"; done
+printf '%s|%s|%s|%s\n' $(shell_quote "$path") "\$(pwd -P)" "\$\$" "\$fds" >> $(shell_quote "$starts_log")
 exec sleep 60
 EOF
         if [ "$kind" = script ]; then chmod 755 "$disc/$path"; else chmod 644 "$disc/$path"; fi
@@ -169,7 +176,23 @@ x11_start "$screen" "$work/x" "$display_number" || fail "$X11_ERROR"
 echo "case $case_name: screen $screen on $DISPLAY, disc folder '$disc'"
 
 # Started from another folder: the launcher must find the installers beside itself.
-(cd "$work" && exec "$disc/trenchmoor-setup" >"$work/launcher.out" 2>"$work/launcher.err") &
+#   closed-fds      started with standard input, output and error closed
+#   bad-fonts-conf  the player's fonts.conf has an element fontconfig does not know
+#   fifo-in-folder  the folder it is started from holds a FIFO where fontconfig
+#                   looks for application fonts by a relative name
+if [[ $start_options == *" bad-fonts-conf "* ]]; then
+    mkdir -p "$XDG_CONFIG_HOME/fontconfig"
+    printf '%s\n' '<?xml version="1.0"?>' '<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">' \
+        '<fontconfig>' '  <trenchmoor-unknown-element/>' '</fontconfig>' >"$XDG_CONFIG_HOME/fontconfig/fonts.conf"
+fi
+if [[ $start_options == *" fifo-in-folder "* ]]; then
+    mkdir -p "$work/:" && mkfifo "$work/:/non-existent" || fail "cannot make the FIFO"
+fi
+if [[ $start_options == *" closed-fds "* ]]; then
+    (cd "$work" && exec "$disc/trenchmoor-setup" <&- >&- 2>&-) &
+else
+    (cd "$work" && exec "$disc/trenchmoor-setup" >"$work/launcher.out" 2>"$work/launcher.err") &
+fi
 launcher_pid=$!
 
 # --- what the placement arithmetic says --------------------------------------
@@ -442,8 +465,9 @@ sleep 0.2
 seen_names=$(cut -d'|' -f1 "$starts_log" | tr '\n' ' ')
 [ "$(trim "$seen_names")" = "${want[*]}" ] ||
     fail "expected the installers started, in order: ${want[*]:-none}" "${seen_names:-none}"
-while IFS='|' read -r name where _; do
+while IFS='|' read -r name where _ fds; do
     [ "$where" = "$disc_real" ] || fail "expected $name to start in the disc folder $disc_real" "it started in $where"
+    [ "$fds" = 012 ] || fail "expected $name to have standard input, output and error open" "open: '${fds}' of 0, 1, 2"
 done <"$starts_log"
 
 passed=1
