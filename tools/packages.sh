@@ -2,7 +2,7 @@
 # Sourced by tools/demo and tools/check; quiet when everything is there.
 
 trenchmoor_build_packages="cmake g++ make qt6-base-dev fonts-liberation"
-trenchmoor_test_packages="doctest-dev xvfb xauth openbox xdotool wmctrl x11-utils xorriso poppler-utils desktop-file-utils python3 imagemagick"
+trenchmoor_test_packages="doctest-dev xvfb xauth openbox xdotool wmctrl x11-utils xorriso poppler-utils desktop-file-utils python3 imagemagick bubblewrap"
 
 trenchmoor_install() {
     local missing=() package
