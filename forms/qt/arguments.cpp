@@ -15,7 +15,7 @@ QtArguments prepareQt(const char *programName)
 {
     static std::vector<std::string> words;
     static std::vector<char *> pointers;
-    words.assign({programName && *programName ? programName : "trenchmoor-setup"});
+    words.assign({programName && *programName ? programName : "program"});
 
     const char *display = std::getenv("DISPLAY");
     const char *chosen = std::getenv("QT_QPA_PLATFORM");
