@@ -1,0 +1,26 @@
+# The Windows targets, inside one of the mingw-w64 sub-builds that
+# cmake/windows.cmake starts. No Qt here: the core, the application's portable
+# code, the Win32 port and the Windows programs around them. Every program
+# lands in bin/ of the sub-build.
+enable_language(C RC)
+add_compile_options(-Wall -Wextra -Wno-missing-field-initializers)
+# UTF-16 throughout the Windows API; Windows 7 as the oldest target.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# trenchmoor_windows_program(TARGET [CONSOLE]): a program entered at wWinMain
+# (wmain with CONSOLE), GUI subsystem unless CONSOLE.
+function(trenchmoor_windows_program target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "CONSOLE" "" "")
+  if(NOT arg_CONSOLE)
+    set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
+  endif()
+  target_link_options(${target} PRIVATE -municode)
+endfunction()
+
+add_library(trenchmoor_launcher_win32 STATIC setup/launcher_win32.cpp)
+target_include_directories(trenchmoor_launcher_win32 PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(trenchmoor_launcher_win32 PUBLIC shell32)
+
+add_subdirectory(disc/windows)
+add_subdirectory(tests/wine)
