@@ -18,9 +18,8 @@ function(trenchmoor_windows_program target)
   target_link_options(${target} PRIVATE -municode)
 endfunction()
 
-add_library(trenchmoor_launcher_win32 STATIC setup/launcher_win32.cpp)
-target_include_directories(trenchmoor_launcher_win32 PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(trenchmoor_launcher_win32 PUBLIC shell32)
-
+add_subdirectory(forms)
+add_subdirectory(setup)
+target_link_libraries(trenchmoor_setup PUBLIC shell32)
 add_subdirectory(disc/windows)
 add_subdirectory(tests/wine)

@@ -1,24 +1,44 @@
 #include "frmAcrobat.h"
 
-#include "dialogs/frmMsgBox.h"
-#include "dialogs/frmOption.h"
-#include "forms/definitions/definitions.h"
-#include "forms/engine/screen.h"
+#include "forms.h"
+#include "frmMsgBox.h"
+#include "frmNewBox.h"
+#include "frmOption.h"
+#include "frmYesNo.h"
 #include "mdlMain.h"
 #include "placement.h"
 
+#include "forms/core/screen.h"
+
 using namespace engine;
 
-engine::DefaultInstance<FrmAcrobat> frmAcrobat;
+engine::DefaultInstance<FrmAcrobat> frmAcrobat{"frmAcrobat"};
 
-namespace setupTexts {
-const QString manualNote = QStringLiteral(
-    "To view the electronic manual double click on MANUAL.PDF  in the root directory of your CD-ROM.");
-const QString gameQuestion = QStringLiteral("Would you like to install the game?");
-const QString soundNote = QStringLiteral(
-    "Before playing the game configure             your sound by launching         "
-    "C:\\TRENCH\\ INSTALL.EXE [Default]         and choose the CONFIGURE option.");
-} // namespace setupTexts
+namespace {
+
+const std::string manualNote =
+    "To view the electronic manual double click on MANUAL.PDF  in the root directory of your CD-ROM.";
+const std::string gameQuestion = "Would you like to install the game?";
+const std::string soundNote = "Before playing the game configure             your sound by launching         "
+                              "C:\\TRENCH\\ INSTALL.EXE [Default]         and choose the CONFIGURE option.";
+
+// Loads the dialog fresh, puts the text in, chooses OK alone or Yes and No,
+// places it where the setup's dialogs open and shows it until it is unloaded.
+void showMessage(MessageDialog &D, const std::string &strMessage, Boolean blnokbutton, Long left, Long top)
+{
+    D.Load();
+    D.Label1->setCaption(strMessage);
+    if (blnokbutton != False) {
+        D.Command1->setVisible(False);
+        D.Command2->setVisible(False);
+        D.Command3->setVisible(True);
+    }
+    D.setLeft(CSng(left));
+    D.setTop(CSng(top));
+    D.Show(1);
+}
+
+} // namespace
 
 FrmAcrobat::FrmAcrobat() : Form(definitions::frmAcrobat()) {}
 
@@ -40,10 +60,10 @@ void FrmAcrobat::Form_Load()
 
 void FrmAcrobat::RunSetup()
 {
-    const QString readerName = QStringLiteral("Acrobat\\Setup.exe");
-    const QString gameName = QStringLiteral("Tallset.exe");
-    const QString strReaderSetup = placement::installerPath(App.Path(), readerName);
-    const QString strGameSetup = placement::installerPath(App.Path(), gameName);
+    const std::string readerName = "Acrobat\\Setup.exe";
+    const std::string gameName = "Tallset.exe";
+    const std::string strReaderSetup = placement::installerPath(App.Path(), readerName);
+    const std::string strGameSetup = placement::installerPath(App.Path(), gameName);
 
     const placement::DialogPosition position = placement::dialogPosition({
         .coverLeft = Image2->Left(),
@@ -64,22 +84,37 @@ void FrmAcrobat::RunSetup()
 
     if (blnAcrobat == True)
         StartInstaller(strReaderSetup, readerName);
-    MyMsgBox(setupTexts::manualNote, True);
-    MyNewBox(setupTexts::gameQuestion, False);
+    MyMsgBox(manualNote, True);
+    MyNewBox(gameQuestion, False);
     if (blnResult == True)
         StartInstaller(strGameSetup, gameName);
-    MyNewBox(setupTexts::soundNote, True);
+    MyNewBox(soundNote, True);
 
     myForm(frmOption.get());
 }
 
 // Starts an installer without waiting for it; a start that fails is reported.
-void FrmAcrobat::StartInstaller(const QString &path, const QString &shownName)
+void FrmAcrobat::StartInstaller(const std::string &path, const std::string &shownName)
 {
     if (mdlMain::WinExec(path, mdlMain::SW_SHOWMAXIMIZED) > 31)
         return;
-    const QString reason = mdlMain::LastExecError();
-    MyNewBox(QStringLiteral("Setup could not start %1 from your CD-ROM: %2.")
-                 .arg(shownName, reason.isEmpty() ? QStringLiteral("the start failed") : reason),
+    const std::string reason = mdlMain::LastExecError();
+    MyNewBox("Setup could not start " + shownName + " from your CD-ROM: "
+                 + (reason.empty() ? std::string("the start failed") : reason) + ".",
              True);
+}
+
+void FrmAcrobat::MyMsgBox(const std::string &strMessage, Boolean blnokbutton)
+{
+    showMessage(frmYesNo.get(), strMessage, blnokbutton, lngLeft, lngTop);
+}
+
+void FrmAcrobat::MyNewBox(const std::string &strMessage, Boolean blnokbutton)
+{
+    showMessage(frmNewBox.get(), strMessage, blnokbutton, lngLeft, lngTop);
+}
+
+void FrmAcrobat::myForm(Form &frmOption)
+{
+    frmOption.Load();
 }

@@ -1,8 +1,11 @@
 // The welcome screen, the startup form. Its load handler drives the whole
-// setup; it carries the answers and the dialog position the dialogs share.
+// setup; it carries the answers and the dialog position the dialogs share, and
+// the procedures that show the setup's messages.
 #pragma once
 
-#include "forms/engine/defaultinstance.h"
+#include "forms/core/defaultinstance.h"
+
+#include <string>
 
 class FrmAcrobat : public engine::Form {
 public:
@@ -15,25 +18,18 @@ public:
     engine::Long lngTop = 0;
 
     void RunSetup();
-    void MyMsgBox(const QString &strMessage, engine::Boolean blnokbutton);
-    void MyNewBox(const QString &strMessage, engine::Boolean blnokbutton);
+    void MyMsgBox(const std::string &strMessage, engine::Boolean blnokbutton);
+    void MyNewBox(const std::string &strMessage, engine::Boolean blnokbutton);
     void myForm(engine::Form &frmOption);
 
-    ControlRef<engine::Image> Image1{this, QStringLiteral("Image1")};
-    ControlRef<engine::Image> Image2{this, QStringLiteral("Image2")};
+    ControlRef<engine::Image> Image1{this, "Image1"};
+    ControlRef<engine::Image> Image2{this, "Image2"};
 
 protected:
     void Form_Load() override;
 
 private:
-    void StartInstaller(const QString &path, const QString &shownName);
+    void StartInstaller(const std::string &path, const std::string &shownName);
 };
 
 extern engine::DefaultInstance<FrmAcrobat> frmAcrobat;
-
-// The texts of the setup sequence.
-namespace setupTexts {
-extern const QString manualNote;
-extern const QString gameQuestion;
-extern const QString soundNote;
-} // namespace setupTexts

@@ -6,7 +6,7 @@
 // an installer whose manifest asks for administrator rights gets its elevation
 // prompt instead of failing with error 740. The whole path is the file, so a
 // path with blanks is never split; there are no parameters.
-#include "forms/engine/vbtypes.h"
+#include "launcher.h"
 
 #include <string>
 
@@ -14,10 +14,6 @@
 #include <shellapi.h>
 
 namespace mdlMain {
-
-using engine::Long;
-
-Long startProgram(const std::string &commandLine, const std::string &discFolder, std::string &reason);
 
 namespace {
 

@@ -1,5 +1,9 @@
 #include "mdlMain.h"
 
+#include "launcher.h"
+
+#include "forms/core/screen.h"
+
 namespace mdlMain {
 
 namespace {
@@ -8,22 +12,22 @@ Launcher &testLauncher()
     static Launcher launcher;
     return launcher;
 }
-QString &lastError()
+std::string &lastError()
 {
-    static QString reason;
+    static std::string reason;
     return reason;
 }
 } // namespace
 
-Long WinExec(const QString &lpCmdLine, Long nCmdShow)
+Long WinExec(const std::string &lpCmdLine, Long nCmdShow)
 {
     lastError().clear();
     if (testLauncher())
         return testLauncher()(lpCmdLine, nCmdShow, lastError());
-    return platformWinExec(lpCmdLine, nCmdShow, lastError());
+    return startProgram(lpCmdLine, engine::App.Path(), lastError());
 }
 
-QString LastExecError()
+std::string LastExecError()
 {
     return lastError();
 }

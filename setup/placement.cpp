@@ -1,6 +1,5 @@
 #include "placement.h"
 
-#include <QDir>
 #include <algorithm>
 
 namespace placement {
@@ -47,11 +46,19 @@ Single insideEdge(Single screenSize, Single controlSize, int pixels, Single twip
     return CSng(double(screenSize) - controlSize - pixels * double(twipsPerPixel));
 }
 
-QString installerPath(const QString &folder, const QString &file)
+std::string installerPath(const std::string &folder, const std::string &file)
 {
-    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
+#ifdef _WIN32
+    const char separator = '\\';
+    const bool ends = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
+#else
+    // A backslash is an ordinary character of a POSIX file name.
+    const char separator = '/';
+    const bool ends = !folder.empty() && folder.back() == '/';
+#endif
+    if (ends)
         return folder + file;
-    return folder + QDir::separator() + file;
+    return folder + separator + file;
 }
 
 } // namespace placement

@@ -1,9 +1,9 @@
 // The arithmetic of the welcome screen and the dialogs' places, in twips.
 #pragma once
 
-#include "forms/engine/vbtypes.h"
+#include "forms/core/vbtypes.h"
 
-#include <QString>
+#include <string>
 
 namespace placement {
 
@@ -42,6 +42,6 @@ Single centredOver(Long origin, Single outer, Single inner);
 Single insideEdge(Single screenSize, Single controlSize, int pixels, Single twipsPerPixel);
 
 // The installer's path: the program's folder, one separator, the file.
-QString installerPath(const QString &folder, const QString &file);
+std::string installerPath(const std::string &folder, const std::string &file);
 
 } // namespace placement

@@ -48,8 +48,8 @@ trenchmoor-setup.desktop  program
 MANUAL.PDF                data
 autorun.inf               data
 TABLE
-    [ -f "$project/forms/pictures/setup.ico" ] && echo "trenchmoor-setup.ico data"
-    [ -f "$project/forms/pictures/trenchmoor-setup.png" ] && echo "trenchmoor-setup.png data"
+    [ -f "$project/setup/pictures/setup.ico" ] && echo "trenchmoor-setup.ico data"
+    [ -f "$project/setup/pictures/trenchmoor-setup.png" ] && echo "trenchmoor-setup.png data"
     return 0
 }
 expected_files > "$work/expected"
@@ -168,7 +168,7 @@ check_autorun_inf() {
     icon=$(inf_value icon)
     if [ -n "$icon" ]; then
         [ -f "$disc/$icon" ] || fail "autorun.inf names the icon '$icon', which is not on the disc"
-    elif [ -f "$project/forms/pictures/setup.ico" ]; then
+    elif [ -f "$project/setup/pictures/setup.ico" ]; then
         fail "autorun.inf names no icon although the disc has one"
     fi
 }

@@ -1,0 +1,18 @@
+// Pictures held inside the program as Qt resources: decoded once, on first use,
+// and kept.
+#pragma once
+
+#include <QImage>
+#include <string>
+
+namespace qtport {
+
+// The decoded picture of a resource ("cover.jpg" is ":/pictures/cover.jpg"). A
+// resource that is missing or does not decode as a bitmap, JPEG or icon raises
+// "Invalid picture".
+QImage decodePicture(const std::string &resource, const std::string &description = {});
+
+// Decodes picture file bytes; raises "Invalid picture" naming `what` when they do not decode.
+QImage decodePictureBytes(const QByteArray &bytes, const std::string &what);
+
+} // namespace qtport

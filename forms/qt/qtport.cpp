@@ -1,0 +1,568 @@
+#include "qtport.h"
+
+#include "fonts.h"
+#include "pictures.h"
+
+#include "forms/core/errors.h"
+#include "forms/core/labellayout.h"
+#include "forms/core/screen.h"
+
+#include <QAccessibleWidget>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWindow>
+
+#include <climits>
+#include <map>
+#include <unistd.h>
+
+namespace qtport {
+
+using namespace engine;
+
+namespace {
+
+// The last key released, and when: a held key repeats as a release and a press
+// with one time stamp.
+int releasedKey = 0;
+ulong releasedAt = 0;
+
+Qt::WindowFlags windowFlagsFor(const FormDef &def)
+{
+    if (def.borderStyle == BorderStyle::None)
+        return Qt::Window | Qt::FramelessWindowHint;
+    Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (!def.controlBox)
+        return Qt::Dialog | flags;
+    flags |= Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (def.minButton)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (def.maxButton)
+        flags |= Qt::WindowMaximizeButtonHint;
+    return flags;
+}
+
+KeyPress keyPressFrom(const QKeyEvent *event)
+{
+    KeyPress key;
+    const int code = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (code == Qt::Key_Return || code == Qt::Key_Enter)
+        key.kind = KeyPress::Enter;
+    else if (code == Qt::Key_Escape)
+        key.kind = KeyPress::Escape;
+    else if (code == Qt::Key_Space)
+        key.kind = KeyPress::Space;
+    else if (code == Qt::Key_Tab || code == Qt::Key_Backtab)
+        key.kind = KeyPress::Tab;
+    else if (code >= Qt::Key_A && code <= Qt::Key_Z) {
+        key.kind = KeyPress::Letter;
+        key.letter = char('A' + (code - Qt::Key_A));
+    }
+    key.alt = mods.testFlag(Qt::AltModifier);
+    key.control = mods.testFlag(Qt::ControlModifier) || mods.testFlag(Qt::MetaModifier);
+    key.shift = mods.testFlag(Qt::ShiftModifier);
+    // Qt marks a repeated key only when it has the release and the press of
+    // the pair at hand at once; the port recognises the pair itself as well.
+    key.repeated = event->isAutoRepeat()
+        || (event->timestamp() != 0 && releasedKey == code && releasedAt == event->timestamp());
+    return key;
+}
+
+// The window of a loaded form.
+class FormWindow : public QWidget {
+public:
+    explicit FormWindow(Form &form) : QWidget(nullptr, windowFlagsFor(form.definition())), m_form(&form)
+    {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        setObjectName(qs(form.name()));
+    }
+    void detach() { m_form = nullptr; }
+    Form *form() const { return m_form; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        if (!m_form)
+            return;
+        const FormDef &def = m_form->definition();
+        QPainter painter(this);
+        painter.fillRect(event->rect(), colourFor(def.backColor, palette()));
+        if (def.picture.isSet()) {
+            // The backdrop is decoded only if some of it can be seen.
+            guarded([&] {
+                const QImage backdrop = decodePicture(def.picture.resource, def.picture.description);
+                const QRect area(QPoint(0, 0), backdrop.size() / backdrop.devicePixelRatio());
+                if (event->region().intersects(area))
+                    painter.drawImage(area.topLeft(), backdrop);
+            });
+        }
+    }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        bool used = false;
+        if (m_form) {
+            Form *form = m_form;
+            const KeyPress key = keyPressFrom(event);
+            guarded([&] { used = form->keyPressed(key); });
+        }
+        if (!used)
+            QWidget::keyPressEvent(event);
+    }
+    void keyReleaseEvent(QKeyEvent *event) override
+    {
+        releasedKey = event->key();
+        releasedAt = event->timestamp();
+        QWidget::keyReleaseEvent(event);
+    }
+    void closeEvent(QCloseEvent *event) override
+    {
+        event->ignore();
+        if (m_form)
+            m_form->closeRequested();
+    }
+    void moveEvent(QMoveEvent *) override
+    {
+        if (m_form)
+            guarded([this] { m_form->windowMoved(); });
+    }
+    void resizeEvent(QResizeEvent *) override
+    {
+        if (m_form)
+            guarded([this] { m_form->windowMoved(); });
+    }
+    void changeEvent(QEvent *event) override
+    {
+        // A form without a minimise button stays on screen: a window manager
+        // that minimises it anyway would hide a waiting dialog for good,
+        // leaving the player before a screen that takes no input.
+        if (event->type() == QEvent::WindowStateChange && m_form && !m_form->definition().minButton
+            && isMinimized()) {
+            QTimer::singleShot(0, this, [this] {
+                if (!m_form)
+                    return;
+                showNormal();
+                raise();
+                activateWindow();
+            });
+        }
+        QWidget::changeEvent(event);
+    }
+
+private:
+    Form *m_form;
+};
+
+class WindowPeerQt : public WindowPeer {
+public:
+    explicit WindowPeerQt(Form &form) : m_form(form), m_window(new FormWindow(form))
+    {
+        const FormDef &def = form.definition();
+        m_window->setWindowTitle(qs(def.caption));
+        m_window->setAutoFillBackground(false);
+        QPalette palette = m_window->palette();
+        palette.setColor(QPalette::WindowText, colourFor(def.foreColor, palette));
+        m_window->setPalette(palette);
+        if (def.iconKind == IconKind::Picture) {
+            m_window->setWindowIcon(QIcon(QPixmap::fromImage(decodePicture(def.icon.resource, def.icon.description))));
+        } else if (def.iconKind == IconKind::None) {
+            QPixmap blank(16, 16);
+            blank.fill(Qt::transparent);
+            m_window->setWindowIcon(QIcon(blank));
+        }
+    }
+    ~WindowPeerQt() override
+    {
+        if (!m_window)
+            return;
+        m_window->detach();
+        m_window->hide();
+        m_window->deleteLater();
+    }
+    FormWindow *widget() const { return m_window; }
+
+    void setCaption(const std::string &text) override { m_window->setWindowTitle(qs(text)); }
+    std::string caption() const override { return us(m_window->windowTitle()); }
+
+    void setGeometry(int x, int y, int clientWidth, int clientHeight) override
+    {
+        const FormDef &def = m_form.definition();
+        if (def.windowState == WindowState::Normal && def.borderStyle == BorderStyle::FixedSingle)
+            m_window->setFixedSize(clientWidth, clientHeight);
+        else
+            m_window->resize(clientWidth, clientHeight);
+        m_window->move(x, y);
+    }
+    PixelRect geometry() const override
+    {
+        // pos() is the outer corner where the window system knows the frame,
+        // and where the engine put it otherwise.
+        return {m_window->x(), m_window->y(), m_window->width(), m_window->height()};
+    }
+    std::optional<Frame> drawnFrame() const override
+    {
+        if (!m_window->isVisible())
+            return std::nullopt;
+        const QRect outer = m_window->frameGeometry(), inner = m_window->geometry();
+        if (outer == inner)
+            return std::nullopt;
+        return Frame{inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                     outer.bottom() - inner.bottom()};
+    }
+
+    void show(bool modal, WindowPeer *owner) override
+    {
+        if (modal) {
+            m_window->setWindowModality(Qt::ApplicationModal);
+            if (auto *ownerPeer = static_cast<WindowPeerQt *>(owner)) {
+                ownerPeer->m_window->winId();
+                m_window->winId();
+                m_window->windowHandle()->setTransientParent(ownerPeer->m_window->windowHandle());
+            }
+        }
+        if (m_form.definition().windowState == WindowState::Maximized) {
+            // Fill the screen's work area at once, whatever the window manager
+            // (if any) does with the request to maximise.
+            if (QScreen *screen = QGuiApplication::primaryScreen()) {
+                const Frame f = m_form.frameMargins();
+                m_window->setGeometry(screen->availableGeometry() - QMargins(f.left, f.top, f.right, f.bottom));
+            }
+            m_window->showMaximized();
+        } else {
+            m_window->show();
+        }
+    }
+    void bringToFront() override
+    {
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            m_window->raise();
+        m_window->activateWindow();
+    }
+    void hide() override { m_window->hide(); }
+    bool isVisible() const override { return m_window->isVisible(); }
+    bool isMaximized() const override { return m_window->isMaximized() || m_window->isFullScreen(); }
+
+    void setTabOrder(const std::vector<ControlPeer *> &order) override;
+
+private:
+    Form &m_form;
+    QPointer<FormWindow> m_window;
+};
+
+// Screen readers call an Image control a graphic and say its description.
+QAccessibleInterface *imageAccessible(const QString &className, QObject *object)
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (className == QLatin1String("QLabel") && widget && widget->property("engineImage").toBool())
+        return new QAccessibleWidget(widget, QAccessible::Graphic, widget->accessibleName());
+    return nullptr;
+}
+
+// An Image control: its picture scaled to the control's size (Stretch), or drawn
+// at its own size. The scaled copy is made once per size, not on every paint.
+class ImageWidget : public QLabel {
+public:
+    ImageWidget(const ControlDef &def, QWidget *parent)
+        : QLabel(parent), m_picture(decodePicture(def.picture.resource, def.picture.description)),
+          m_stretch(def.stretch)
+    {
+        static const bool factoryInstalled = (QAccessible::installFactory(imageAccessible), true);
+        Q_UNUSED(factoryInstalled);
+        setProperty("engineImage", true);
+        setAccessibleName(qs(def.picture.description));
+        if (!m_picture.hasAlphaChannel())
+            setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        if (!m_stretch) {
+            painter.drawImage(0, 0, m_picture);
+            return;
+        }
+        const qreal ratio = devicePixelRatioF();
+        const QSize device = size() * ratio;
+        if (m_scaled.size() != device) {
+            m_scaled = QPixmap::fromImage(m_picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            m_scaled.setDevicePixelRatio(ratio);
+        }
+        painter.drawPixmap(0, 0, m_scaled);
+    }
+
+private:
+    QImage m_picture;
+    bool m_stretch;
+    QPixmap m_scaled;
+};
+
+// A Label control: left-aligned lines broken at blanks, runs of blanks kept,
+// cut off at the bottom; transparent or filled with its back colour.
+class LabelWidget : public QLabel {
+public:
+    LabelWidget(const ControlDef &def, QWidget *parent) : QLabel(parent), m_def(def)
+    {
+        setFont(fontFor(def.font));
+        setTextFormat(Qt::PlainText);
+        setText(qs(def.caption));
+        if (def.backStyle == BackStyle::Opaque)
+            setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        if (m_def.backStyle == BackStyle::Opaque)
+            painter.fillRect(rect(), colourFor(m_def.backColor, palette()));
+        const QFontMetricsF metrics(font());
+        if (m_laidOutText != text() || m_laidOutWidth != width()) {
+            const std::vector<std::string> lines = layoutLabelLines(
+                us(text()), [&](const std::string &piece) { return metrics.horizontalAdvance(qs(piece)); }, width());
+            m_lines.clear();
+            for (const std::string &line : lines)
+                m_lines << qs(line);
+            m_laidOutText = text();
+            m_laidOutWidth = width();
+        }
+        painter.setFont(font());
+        painter.setPen(colourFor(m_def.foreColor, palette()));
+        qreal baseline = metrics.ascent();
+        for (const QString &line : std::as_const(m_lines)) {
+            if (baseline - metrics.ascent() >= height())
+                break;
+            painter.drawText(QPointF(0, baseline), line);
+            baseline += metrics.lineSpacing();
+        }
+    }
+
+private:
+    const ControlDef &m_def;
+    QStringList m_lines;
+    QString m_laidOutText;
+    int m_laidOutWidth = -1;
+};
+
+class ControlPeerQt : public ControlPeer {
+public:
+    explicit ControlPeerQt(QWidget *widget) : m_widget(widget) {}
+    QWidget *widget() const { return m_widget; }
+    void setGeometry(const PixelRect &r) override
+    {
+        if (m_widget)
+            m_widget->setGeometry(r.x, r.y, r.width, r.height);
+    }
+    void setVisible(bool visible) override
+    {
+        if (m_widget)
+            m_widget->setVisible(visible);
+    }
+    void setCaption(const std::string &text) override
+    {
+        if (auto *label = qobject_cast<QLabel *>(m_widget.data())) {
+            label->setText(qs(text));
+            label->update();
+        }
+    }
+    bool isShown() const override { return m_widget && m_widget->isEnabled() && m_widget->isVisible(); }
+    bool hasFocus() const override { return m_widget && m_widget->window()->focusWidget() == m_widget; }
+    void setFocus(bool byKeyboard) override
+    {
+        if (m_widget)
+            m_widget->setFocus(byKeyboard ? Qt::ShortcutFocusReason : Qt::ActiveWindowFocusReason);
+    }
+    void click() override {}
+
+protected:
+    QPointer<QWidget> m_widget;
+};
+
+class ButtonPeerQt : public ControlPeerQt {
+public:
+    ButtonPeerQt(CommandButton &button, QWidget *parent) : ControlPeerQt(new QPushButton(parent))
+    {
+        QPushButton *push = this->push();
+        push->setAutoDefault(false);
+        push->setFocusPolicy(Qt::StrongFocus);
+        setCaption(button.Caption());
+        if (!button.definition().toolTipText.empty())
+            push->setToolTip(qs(button.definition().toolTipText));
+        m_connection = QObject::connect(push, &QPushButton::clicked, push, [&button] { button.clicked(); });
+    }
+    ~ButtonPeerQt() override { QObject::disconnect(m_connection); }
+    QPushButton *push() const { return static_cast<QPushButton *>(m_widget.data()); }
+    void setCaption(const std::string &text) override
+    {
+        if (!m_widget)
+            return;
+        push()->setText(qs(text));
+        // The form answers access keys itself, at once and only for usable buttons.
+        push()->setShortcut(QKeySequence());
+    }
+    void click() override
+    {
+        if (m_widget)
+            push()->click();
+    }
+
+private:
+    QMetaObject::Connection m_connection;
+};
+
+void WindowPeerQt::setTabOrder(const std::vector<ControlPeer *> &order)
+{
+    for (size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(static_cast<ControlPeerQt *>(order[i - 1])->widget(),
+                             static_cast<ControlPeerQt *>(order[i])->widget());
+}
+
+// The folder of the running program as the file system spells it, bytes and all.
+std::string programFolderBytes()
+{
+    char buffer[PATH_MAX + 1];
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, PATH_MAX);
+    std::string path;
+    if (length > 0)
+        path.assign(buffer, size_t(length));
+    else
+        path = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+class QtPort : public Port {
+public:
+    std::unique_ptr<WindowPeer> createWindow(Form &form) override
+    {
+        if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+            raise(err::NoDisplay, "Cannot load " + form.name() + ": no display");
+        ensureFaces();
+        return std::make_unique<WindowPeerQt>(form);
+    }
+    std::unique_ptr<ControlPeer> createControl(WindowPeer &window, Control &control) override
+    {
+        QWidget *parent = static_cast<WindowPeerQt &>(window).widget();
+        const ControlDef &def = control.definition();
+        QWidget *widget = nullptr;
+        switch (def.kind) {
+        case ControlKind::Image:
+            widget = new ImageWidget(def, parent);
+            break;
+        case ControlKind::Label:
+            widget = new LabelWidget(def, parent);
+            break;
+        case ControlKind::CommandButton: {
+            auto peer = std::make_unique<ButtonPeerQt>(static_cast<CommandButton &>(control), parent);
+            peer->widget()->setObjectName(qs(def.name));
+            return peer;
+        }
+        }
+        widget->setObjectName(qs(def.name));
+        return std::make_unique<ControlPeerQt>(widget);
+    }
+    ScreenMetrics screen() override
+    {
+        QScreen *screen = qobject_cast<QGuiApplication *>(QCoreApplication::instance())
+            ? QGuiApplication::primaryScreen()
+            : nullptr;
+        if (!screen)
+            raise(err::NoDisplay, "No screen is available");
+        return {screen->geometry().width(), screen->geometry().height(), screen->logicalDotsPerInchX(),
+                screen->logicalDotsPerInchY()};
+    }
+    std::string programFolder() override { return programFolderBytes(); }
+    int run() override { return QCoreApplication::exec(); }
+    void quit(int status) override { QCoreApplication::exit(status); }
+    void runNested(NestedLoop &loop) override
+    {
+        if (loop.quitRequested)
+            return;
+        QEventLoop events;
+        loop.native = &events;
+        events.exec(QEventLoop::DialogExec);
+        loop.native = nullptr;
+    }
+    void quitNested(NestedLoop &loop) override
+    {
+        loop.quitRequested = true;
+        if (loop.native)
+            static_cast<QEventLoop *>(loop.native)->quit();
+    }
+    void post(std::function<void()> task) override
+    {
+        QTimer::singleShot(0, QCoreApplication::instance(), std::move(task));
+    }
+    bool watchReadable(int fd, std::function<void()> ready) override
+    {
+        if (!QCoreApplication::instance())
+            return false;
+        auto *notifier = new QSocketNotifier(fd, QSocketNotifier::Read, QCoreApplication::instance());
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [ready] { guarded(ready); });
+        m_watched[fd] = notifier;
+        return true;
+    }
+    void stopWatching(int fd) override
+    {
+        auto found = m_watched.find(fd);
+        if (found == m_watched.end())
+            return;
+        // Off before the descriptor is closed: a number used again must not be watched by mistake.
+        found->second->setEnabled(false);
+        found->second->deleteLater();
+        m_watched.erase(found);
+    }
+    void showFatalError(const std::string &title, const std::string &message) override
+    {
+        // A platform that shows nothing to anybody (tests, headless runs) gets no box.
+        if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+            return;
+        const QString platform = QGuiApplication::platformName();
+        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+            return;
+        QMessageBox::critical(nullptr, qs(title), qs(message));
+    }
+
+private:
+    std::map<int, QSocketNotifier *> m_watched;
+};
+
+} // namespace
+
+void install()
+{
+    static QtPort port;
+    setPort(&port);
+}
+
+QWidget *widgetOf(Form &form)
+{
+    return static_cast<WindowPeerQt &>(form.window()).widget();
+}
+
+QWidget *widgetOf(const Control &control)
+{
+    return control.peer() ? static_cast<ControlPeerQt *>(control.peer())->widget() : nullptr;
+}
+
+QPushButton *buttonOf(const CommandButton &button)
+{
+    return qobject_cast<QPushButton *>(widgetOf(button));
+}
+
+} // namespace qtport
