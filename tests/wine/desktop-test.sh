@@ -34,7 +34,7 @@ wine_screenshot "$work/desktop.png" || fail "no screenshot"
 
 xdotool mousemove --sync 200 200 click 1
 xdotool key alt+F4
-status=$(wine_exit_status 20) || fail "$WINE_ERROR"
-[ "$status" = 0 ] || fail "the probe ended with status $status"
+wine_wait_exit 20 || fail "$WINE_ERROR"
+[ "$WINE_STATUS" = 0 ] || fail "the probe ended with status $WINE_STATUS"
 grep -qx shown "$work/probe.out" || fail "nothing on the probe's stdout: $(cat "$work/probe.out")"
 echo "PASS: probe window found, placed at 100,100 as 320x200, closed by Alt+F4, status 0; screenshot $work/desktop.png"

@@ -25,6 +25,7 @@
 WINE_ERROR=""
 WINE_WINDOW=""
 WINE_PID=""
+WINE_STATUS=""
 WINE_XVFB_PID=""
 WINE_WIDTH=0
 WINE_HEIGHT=0
@@ -120,9 +121,10 @@ wine_run() {
     WINE_PID=$!
 }
 
-# wine_exit_status TIMEOUT: waits for WINE_PID to end; prints its exit status,
-# or returns 1 when it is still running after TIMEOUT seconds.
-wine_exit_status() {
+# wine_wait_exit TIMEOUT: waits for WINE_PID to end and leaves its exit status
+# in WINE_STATUS; returns 1 when it is still running after TIMEOUT seconds.
+# (Not in a command substitution: only this shell can wait for its child.)
+wine_wait_exit() {
     local deadline=$(($(wine_now_us) + ${1:-20} * 1000000))
     while kill -0 "$WINE_PID" 2>/dev/null; do
         if [ "$(wine_now_us)" -ge "$deadline" ]; then
@@ -132,7 +134,8 @@ wine_exit_status() {
         sleep 0.1
     done
     wait "$WINE_PID"
-    echo $?
+    WINE_STATUS=$?
+    WINE_PID=""
 }
 
 # wine_regex TEXT: TEXT as an exact-match pattern for xdotool's --name.
