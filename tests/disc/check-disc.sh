@@ -48,6 +48,7 @@ trenchmoor-setup.desktop  program
 MANUAL.PDF                data
 autorun.inf               data
 TABLE
+    [ "${TRENCHMOOR_DISC_WINDOWS:-}" = 1 ] && echo "SETUP.EXE                 program"
     [ -f "$project/setup/pictures/setup.ico" ] && echo "trenchmoor-setup.ico data"
     [ -f "$project/setup/pictures/trenchmoor-setup.png" ] && echo "trenchmoor-setup.png data"
     return 0
@@ -78,7 +79,20 @@ check_layout() {
         [ "$got" = "$want" ] || fail "$path has mode $got, a $kind needs $want"
     done < "$work/expected"
 
-    for program in trenchmoor-setup Acrobat/Setup.exe Tallset.exe; do
+    # With the Windows programs, the installers are Windows programs (64-bit,
+    # so that Wine runs them here) and SETUP.EXE is the 32-bit launcher.
+    if [ "${TRENCHMOOR_DISC_WINDOWS:-}" = 1 ]; then
+        elf_programs=trenchmoor-setup
+        for program in Acrobat/Setup.exe Tallset.exe; do
+            [ "$(pe_kind "$disc/$program")" = "x86-64 gui" ] ||
+                fail "$program is not a 64-bit Windows GUI program ($(pe_kind "$disc/$program"))"
+        done
+        [ "$(pe_kind "$disc/SETUP.EXE")" = "i386 gui" ] ||
+            fail "SETUP.EXE is not a 32-bit Windows GUI program ($(pe_kind "$disc/SETUP.EXE"))"
+    else
+        elf_programs="trenchmoor-setup Acrobat/Setup.exe Tallset.exe"
+    fi
+    for program in $elf_programs; do
         [ -f "$disc/$program" ] || continue
         magic=$(head -c 4 "$disc/$program" | od -An -c | tr -d ' ')
         [ "$magic" = '177ELF' ] || fail "$program is not an executable program (starts with '$magic')"
@@ -150,6 +164,27 @@ check_manual() {
     fi
 }
 
+# The machine and subsystem of a Windows program, from its PE header:
+# "i386 gui", "x86-64 gui", ... or "not a Windows program".
+pe_kind() {
+    le() { od -An -t u"$2" -j "$1" -N "$2" "$file" | tr -d ' '; }
+    file=$1
+    [ "$(head -c 2 "$file" 2>/dev/null)" = MZ ] || { echo "not a Windows program"; return; }
+    pe=$(le 60 4)
+    [ "$(od -An -c -j "$pe" -N 4 "$file" | tr -d ' ')" = 'PE\0\0' ] || { echo "not a Windows program"; return; }
+    case $(le $((pe + 4)) 2) in
+        332) machine=i386 ;;
+        34404) machine=x86-64 ;;
+        *) machine="machine $(le $((pe + 4)) 2)" ;;
+    esac
+    case $(le $((pe + 24 + 68)) 2) in
+        2) subsystem=gui ;;
+        3) subsystem=console ;;
+        *) subsystem="subsystem $(le $((pe + 24 + 68)) 2)" ;;
+    esac
+    echo "$machine $subsystem"
+}
+
 # Value of key in autorun.inf, without the CR of its line.
 inf_value() {
     tr -d '\r' < "$disc/autorun.inf" | sed -n "s/^[[:space:]]*$1[[:space:]]*=[[:space:]]*//Ip" | head -n 1
@@ -164,8 +199,13 @@ check_autorun_inf() {
     crlf=$(grep -c "$(printf '\r')\$" "$inf")
     [ "$lines" -eq "$crlf" ] || fail "autorun.inf: $((lines - crlf)) of $lines lines do not end in CRLF"
     open=$(inf_value open)
-    [ "$open" = trenchmoor-setup ] || fail "autorun.inf opens '$open', not the launcher trenchmoor-setup"
     icon=$(inf_value icon)
+    if [ "${TRENCHMOOR_DISC_WINDOWS:-}" = 1 ]; then
+        [ "$open" = SETUP.EXE ] || fail "autorun.inf opens '$open', not the Windows launcher SETUP.EXE"
+        [ "$icon" = "SETUP.EXE,0" ] || fail "autorun.inf names the icon '$icon', not SETUP.EXE,0 (the launcher's own)"
+        return 0
+    fi
+    [ "$open" = trenchmoor-setup ] || fail "autorun.inf opens '$open', not the launcher trenchmoor-setup"
     if [ -n "$icon" ]; then
         [ -f "$disc/$icon" ] || fail "autorun.inf names the icon '$icon', which is not on the disc"
     elif [ -f "$project/setup/pictures/setup.ico" ]; then
