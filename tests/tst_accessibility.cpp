@@ -1,6 +1,7 @@
 // What a screen reader finds on every form: the window's title, each button's
 // text and access key, each label's text, and a description of each picture.
-#include "forms/engine/form.h"
+#include "forms/core/form.h"
+#include "forms/qt/qtport.h"
 #include "support/player.h"
 
 #include <QAccessible>
@@ -30,32 +31,33 @@ void AccessibilityTest::everyControlSaysWhatItIs()
     Form plain(def);
     plain.Show();
 
-    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(plain.window());
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(player::windowOf(plain));
     QVERIFY(window);
-    QCOMPARE(window->text(QAccessible::Name), def.caption);
+    QCOMPARE(window->text(QAccessible::Name), qtport::qs(def.caption));
 
     for (const ControlDef &control : def.controls) {
-        QAccessibleInterface *item = QAccessible::queryAccessibleInterface(plain.control(control.name)->widget());
-        QVERIFY2(item, qPrintable(control.name));
+        const QString name = qtport::qs(control.name), caption = qtport::qs(control.caption);
+        QAccessibleInterface *item = QAccessible::queryAccessibleInterface(qtport::widgetOf(*plain.control(control.name)));
+        QVERIFY2(item, qPrintable(name));
         QVERIFY(window->indexOfChild(item) >= 0);
         switch (control.kind) {
         case ControlKind::CommandButton: {
             QCOMPARE(item->role(), QAccessible::Button);
-            QCOMPARE(item->text(QAccessible::Name), withoutAccessMarks(control.caption));
-            const QString key = QKeySequence::mnemonic(control.caption).toString();
+            QCOMPARE(item->text(QAccessible::Name), qtport::qs(withoutAccessMarks(control.caption)));
+            const QString key = QKeySequence::mnemonic(caption).toString();
             QVERIFY2(item->text(QAccessible::Accelerator).contains(key.right(1)),
-                     qPrintable(control.name + ": " + item->text(QAccessible::Accelerator)));
+                     qPrintable(name + ": " + item->text(QAccessible::Accelerator)));
             QCOMPARE(item->state().invisible, !control.visible);
             break;
         }
         case ControlKind::Label:
             QCOMPARE(item->role(), QAccessible::StaticText);
-            QCOMPARE(item->text(QAccessible::Name), control.caption);
+            QCOMPARE(item->text(QAccessible::Name), caption);
             break;
         case ControlKind::Image:
             QCOMPARE(item->role(), QAccessible::Graphic);
             QVERIFY(!item->text(QAccessible::Name).isEmpty());
-            QCOMPARE(item->text(QAccessible::Name), control.picture.description);
+            QCOMPARE(item->text(QAccessible::Name), qtport::qs(control.picture.description));
             break;
         }
     }

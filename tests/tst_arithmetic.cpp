@@ -1,6 +1,6 @@
 // The welcome screen's fit, the dialogs' shared place, the confirmation's
 // centring, the Finish button's corner and the installers' paths.
-#include "forms/engine/errors.h"
+#include "forms/core/errors.h"
 #include "setup/placement.h"
 
 #include <QTest>
@@ -77,6 +77,8 @@ void ArithmeticTest::placesTheDialogs_data()
     QTest::newRow("second rounding, 5243.5 to even") << 4691.8916f << 5685.f << 3016.f << 12000.f << 9002.f << 5412 << 5244;
     QTest::newRow("second rounding, 5244.5 to even") << 4691.8916f << 5685.f << 3014.f << 12000.f << 9002.f << 5412 << 5244;
     QTest::newRow("wider than the screen: at the left edge") << 4691.8916f << 7000.f << 3015.f << 6000.f << 9000.f << 0 << 5242;
+    // Rounded when centred (5242.5 to 5242), then again: 8617; one rounding would give 8618.
+    QTest::newRow("13500 high: rounded twice") << 4691.8916f << 5685.f << 3015.f << 21600.f << 13500.f << 5412 << 8617;
     QTest::newRow("taller than the screen: at the top edge") << 4691.8916f << 5685.f << 4000.f << 12000.f << 3000.f << 5412 << 0;
 }
 
@@ -181,8 +183,8 @@ void ArithmeticTest::joinsInstallerPaths_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("drive root") << "X:\\" << "X:\\Acrobat\\Setup.exe";
-    QTest::newRow("folder on a drive") << "X:\\SETUP" << "X:\\SETUP/Acrobat\\Setup.exe";
+    // A backslash is an ordinary character of a file name here.
+    QTest::newRow("folder ending in a backslash") << "/media/odd\\" << "/media/odd\\/Acrobat\\Setup.exe";
     QTest::newRow("mount point") << "/media/cdrom" << "/media/cdrom/Acrobat\\Setup.exe";
     QTest::newRow("file system root") << "/" << "/Acrobat\\Setup.exe";
     QTest::newRow("blanks in the folder") << "/tmp/my disc" << "/tmp/my disc/Acrobat\\Setup.exe";
@@ -192,7 +194,7 @@ void ArithmeticTest::joinsInstallerPaths()
 {
     QFETCH(QString, folder);
     QFETCH(QString, expected);
-    QCOMPARE(installerPath(folder, QStringLiteral("Acrobat\\Setup.exe")), expected);
+    QCOMPARE(QString::fromStdString(installerPath(folder.toStdString(), "Acrobat\\Setup.exe")), expected);
 }
 
 QTEST_APPLESS_MAIN(ArithmeticTest)

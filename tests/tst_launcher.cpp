@@ -4,7 +4,7 @@
 #include "setup/frmAcrobat.h"
 #include "setup/mdlMain.h"
 #include "setup/placement.h"
-#include "forms/engine/screen.h"
+#include "forms/core/screen.h"
 #include "support/player.h"
 
 #include <QDir>
@@ -117,14 +117,15 @@ void LauncherTest::startsOrReportsWhy()
         writeFile(disc + QLatin1Char('/') + file, bytes, executable ? runnable : readable);
     }
 
-    App.setPathForTesting(disc);
-    const Long result = mdlMain::WinExec(placement::installerPath(App.Path(), asked), mdlMain::SW_SHOWMAXIMIZED);
+    App.setPathForTesting(QFile::encodeName(disc).toStdString());
+    const Long result = mdlMain::WinExec(placement::installerPath(App.Path(), asked.toStdString()), mdlMain::SW_SHOWMAXIMIZED);
     QCOMPARE(result > 31, started);
+    const QString why = QString::fromStdString(mdlMain::LastExecError());
     if (!started) {
-        QVERIFY2(mdlMain::LastExecError().contains(reason), qPrintable(mdlMain::LastExecError()));
+        QVERIFY2(why.contains(reason), qPrintable(why));
         return;
     }
-    QVERIFY(mdlMain::LastExecError().isEmpty());
+    QVERIFY(why.isEmpty());
     if (content == "recorder") {
         // In the disc folder, with no arguments.
         const QString log = QFileInfo(disc + QLatin1Char('/') + file).path() + QStringLiteral("/started.log");
@@ -140,10 +141,10 @@ void LauncherTest::startedProgramRunsWhileTheNextDialogWaits()
     QTemporaryDir disc;
     writeFile(disc.filePath("Tallset.exe"),
               "#!/bin/sh\necho $$ > \"$(dirname \"$0\")/pid\"\nexec sleep 30\n", runnable);
-    App.setPathForTesting(disc.path());
+    App.setPathForTesting(QFile::encodeName(disc.path()).toStdString());
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(mdlMain::WinExec(placement::installerPath(disc.path(), "Tallset.exe"), mdlMain::SW_SHOWMAXIMIZED) > 31);
+    QVERIFY(mdlMain::WinExec(placement::installerPath(App.Path(), "Tallset.exe"), mdlMain::SW_SHOWMAXIMIZED) > 31);
     QVERIFY(clock.elapsed() < 2000); // not awaited
 
     bool sawItRunning = false;
@@ -156,7 +157,7 @@ void LauncherTest::startedProgramRunsWhileTheNextDialogWaits()
         sawItRunning = pid > 0 && ::kill(pid_t(pid), 0) == 0;
         player::press(note, QStringLiteral("Enter"));
     });
-    frmAcrobat->MyNewBox(QStringLiteral("Before playing the game configure your sound."), True);
+    frmAcrobat->MyNewBox("Before playing the game configure your sound.", True);
     if (pid > 0)
         ::kill(pid_t(pid), SIGTERM);
     QVERIFY(sawItRunning);

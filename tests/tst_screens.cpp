@@ -1,13 +1,14 @@
 // The welcome screen, the offer's place and the product range screen on the
 // screen this run has (one run per screen size, see CMakeLists.txt).
-#include "dialogs/frmMsgBox.h"
-#include "dialogs/frmOption.h"
-#include "forms/engine/picture.h"
-#include "forms/engine/screen.h"
+#include "setup/frmMsgBox.h"
+#include "setup/frmOption.h"
+#include "forms/qt/pictures.h"
+#include "forms/core/screen.h"
 #include "setup/frmAcrobat.h"
 #include "setup/mdlMain.h"
-#include "setup/placement.h"
+#include "forms/qt/qtport.h"
 #include "support/player.h"
+#include "support/screens.h"
 
 #include <QGuiApplication>
 #include <QPushButton>
@@ -37,7 +38,7 @@ private slots:
 
 void ScreensTest::init()
 {
-    mdlMain::setLauncherForTesting([](const QString &, Long, QString &) { return 33; });
+    mdlMain::setLauncherForTesting([](const std::string &, Long, std::string &) { return 33; });
 }
 
 void ScreensTest::cleanup()
@@ -49,32 +50,29 @@ void ScreensTest::cleanup()
 void ScreensTest::welcomeScreenFillsTheScreen()
 {
     const QSize screen = QGuiApplication::primaryScreen()->size();
+    const screens::Row *row = screens::rowFor(screen);
+    QVERIFY2(row, "this screen size has no row in tests/support/screens.h");
     bool checked = false;
     setModalHook([&](Form &dialog) {
-        if (!checked && dialog.name() == QLatin1String("frmMsgBox")) {
+        if (!checked && dialog.name() == "frmMsgBox") {
             checked = true;
             // The background covers the screen, the cover keeps its corner.
-            QCOMPARE(frmAcrobat->Image1->widget()->geometry(), QRect(QPoint(0, 0), screen));
+            QCOMPARE(qtport::widgetOf(*frmAcrobat->Image1)->geometry(), QRect(QPoint(0, 0), screen));
             QCOMPARE(frmAcrobat->Image2->Left(), 360.f);
             QCOMPARE(frmAcrobat->Image2->Top(), 360.f);
-            const placement::FitFactors factor = placement::fitFactors(Screen.Width(), Screen.Height(), 8325, 7095);
-            QCOMPARE(frmAcrobat->Image2->Width(), placement::scaled(3255, factor.width));
-            QCOMPARE(frmAcrobat->Image2->Height(), placement::scaled(4170, factor.height));
-            if (screen == QSize(555, 473)) // the design size: nothing changes
-                QCOMPARE(frmAcrobat->Image2->Width(), 3255.f);
+            QCOMPARE(frmAcrobat->Image2->Width(), row->coverWidth);
+            QCOMPARE(frmAcrobat->Image2->Height(), row->coverHeight);
 
             // The offer opens where the arithmetic puts it, on the screen.
-            const placement::DialogPosition expected = placement::dialogPosition({
-                360, frmAcrobat->Image2->Width(), 5685, 3015, Screen.Width(), Screen.Height(), 15, 15});
-            QCOMPARE(frmAcrobat->lngLeft, expected.left);
-            QCOMPARE(frmAcrobat->lngTop, expected.top);
-            QCOMPARE(dialog.window()->pos(), QPoint(toPixelsX(expected.left), toPixelsY(expected.top)));
+            QCOMPARE(frmAcrobat->lngLeft, row->lngLeft);
+            QCOMPARE(frmAcrobat->lngTop, row->lngTop);
+            QCOMPARE(player::windowOf(dialog)->pos(), row->offer);
 
             // On screen: the cover's middle shows the cover; beside it, the background.
-            const QImage shot = frmAcrobat->window()->grab().toImage();
-            const QRect cover = frmAcrobat->Image2->widget()->geometry();
-            const QImage &coverPicture = decodePicture(QStringLiteral(":/pictures/cover.jpg"));
-            const QImage &background = decodePicture(QStringLiteral(":/pictures/welcome.jpg"));
+            const QImage shot = player::windowOf(frmAcrobat.get())->grab().toImage();
+            const QRect cover = qtport::widgetOf(*frmAcrobat->Image2)->geometry();
+            const QImage coverPicture = qtport::decodePicture("cover.jpg");
+            const QImage background = qtport::decodePicture("welcome.jpg");
             for (const QPointF at : {QPointF(0.5, 0.2), QPointF(0.3, 0.6), QPointF(0.7, 0.9)}) {
                 const QPoint onScreen(cover.left() + int(at.x() * cover.width()), cover.top() + int(at.y() * cover.height()));
                 const QPoint inPicture(int(at.x() * coverPicture.width()), int(at.y() * coverPicture.height()));
@@ -96,14 +94,14 @@ void ScreensTest::productRangeScreenKeepsFinishInTheCorner()
 {
     const QSize screen = QGuiApplication::primaryScreen()->size();
     frmOption->Load();
-    QVERIFY(frmOption->window()->isVisible());
-    QCOMPARE(frmOption->window()->geometry(), QRect(QPoint(0, 0), screen));
-    QCOMPARE(frmOption->Image1->widget()->geometry(), QRect(QPoint(0, 0), screen));
-    const QRect finish = frmOption->Command1->widget()->geometry();
+    QVERIFY(player::windowOf(frmOption.get())->isVisible());
+    QCOMPARE(player::windowOf(frmOption.get())->geometry(), QRect(QPoint(0, 0), screen));
+    QCOMPARE(qtport::widgetOf(*frmOption->Image1)->geometry(), QRect(QPoint(0, 0), screen));
+    const QRect finish = qtport::widgetOf(*frmOption->Command1)->geometry();
     QCOMPARE(finish.size(), QSize(81, 25));
     QCOMPARE(finish.right() + 1, screen.width() - 30);
     QCOMPARE(finish.bottom() + 1, screen.height() - 30);
-    QCOMPARE(frmOption->Command1->button()->toolTip(), QStringLiteral("Enjoy the game!"));
+    QCOMPARE(qtport::buttonOf(*frmOption->Command1)->toolTip(), QStringLiteral("Enjoy the game!"));
     player::press(frmOption.get(), QStringLiteral("Esc"));
     QVERIFY(frmOption->isLoaded());
     player::click(frmOption.get(), QStringLiteral("Finish"));

@@ -1,14 +1,14 @@
 // The whole setup as a player goes through it: the dialogs in order with their
 // texts and places, the installers each combination of answers starts, and the
 // product range screen at the end.
-#include "dialogs/frmMsgBox.h"
-#include "dialogs/frmNewBox.h"
-#include "dialogs/frmOption.h"
-#include "dialogs/frmYesNo.h"
-#include "forms/definitions/definitions.h"
-#include "forms/engine/screen.h"
+#include "setup/frmMsgBox.h"
+#include "setup/frmNewBox.h"
+#include "setup/frmOption.h"
+#include "setup/frmYesNo.h"
+#include "forms/core/screen.h"
 #include "setup/frmAcrobat.h"
 #include "setup/mdlMain.h"
+#include "forms/qt/qtport.h"
 #include "support/player.h"
 
 #include <QGuiApplication>
@@ -19,7 +19,15 @@ using namespace engine;
 
 namespace {
 
+// The texts as the player reads them, spelled out.
 const QString offerText = QStringLiteral("Would you like to install  Acrobat Reader ?");
+const QString confirmationText = QStringLiteral("Without viewing the manual you may find  it difficult to play the game.")
+    + QString(116, QLatin1Char(' ')) + QStringLiteral("Are you sure you DO NOT wish to install? ");
+const QString manualNote = QStringLiteral(
+    "To view the electronic manual double click on MANUAL.PDF  in the root directory of your CD-ROM.");
+const QString gameQuestion = QStringLiteral("Would you like to install the game?");
+const QString soundNote = QStringLiteral("Before playing the game configure             your sound by launching         "
+                                         "C:\\TRENCH\\ INSTALL.EXE [Default]         and choose the CONFIGURE option.");
 
 struct Launch {
     QString commandLine;
@@ -34,13 +42,13 @@ player::Step step(const QString &line)
     if (alias == QLatin1String("offer"))
         return {QStringLiteral("frmMsgBox"), offerText, actions};
     if (alias == QLatin1String("confirm"))
-        return {QStringLiteral("frmYesNo"), definitions::frmYesNo().controls.back().caption, actions};
+        return {QStringLiteral("frmYesNo"), confirmationText, actions};
     if (alias == QLatin1String("manual"))
-        return {QStringLiteral("frmYesNo"), setupTexts::manualNote, actions};
+        return {QStringLiteral("frmYesNo"), manualNote, actions};
     if (alias == QLatin1String("game"))
-        return {QStringLiteral("frmNewBox"), setupTexts::gameQuestion, actions};
+        return {QStringLiteral("frmNewBox"), gameQuestion, actions};
     if (alias == QLatin1String("sound"))
-        return {QStringLiteral("frmNewBox"), setupTexts::soundNote, actions};
+        return {QStringLiteral("frmNewBox"), soundNote, actions};
     return {QStringLiteral("frmNewBox"), QString(), actions}; // "failed": checked by the test
 }
 
@@ -83,12 +91,12 @@ void SequenceTest::init()
 {
     m_launches.clear();
     m_results.clear();
-    App.setPathForTesting(QStringLiteral("/media/cdrom"));
-    mdlMain::setLauncherForTesting([this](const QString &commandLine, Long showState, QString &reason) {
-        m_launches << Launch{commandLine, showState};
+    App.setPathForTesting("/media/cdrom");
+    mdlMain::setLauncherForTesting([this](const std::string &commandLine, Long showState, std::string &reason) {
+        m_launches << Launch{QString::fromStdString(commandLine), showState};
         const Long result = m_results.isEmpty() ? 33 : m_results.takeFirst();
         if (result <= 31)
-            reason = QStringLiteral("the file is not on the disc");
+            reason = "the file is not on the disc";
         return result;
     });
 }
@@ -158,7 +166,7 @@ void SequenceTest::everyPathThroughTheSetup()
     // The run ends on the product range screen alone.
     QCOMPARE(loadedForms().size(), size_t(1));
     QCOMPARE(loadedForms().front(), &frmOption.get());
-    QVERIFY(frmOption->window()->isVisible());
+    QVERIFY(player::windowOf(frmOption.get())->isVisible());
     player::press(frmOption.get(), QStringLiteral("Enter"));
     QVERIFY(loadedForms().empty());
 }
@@ -203,7 +211,7 @@ void SequenceTest::closeRequestsChangeNothing()
     QFETCH(int, launches);
     runSetup(dialogs);
     QCOMPARE(m_launches.size(), launches);
-    frmOption->window()->close();
+    player::windowOf(frmOption.get())->close();
     QVERIFY(frmOption->isLoaded());
     player::press(frmOption.get(), QStringLiteral("Enter"));
 }
@@ -237,8 +245,7 @@ void SequenceTest::failedStartIsReported()
     QCOMPARE(report.form, QStringLiteral("frmNewBox"));
     QCOMPARE(report.buttons, QStringList{"OK"});
     QCOMPARE(report.place, QPointF(frmAcrobat->lngLeft, frmAcrobat->lngTop));
-    QVERIFY2(report.text.contains(named), qPrintable(report.text));
-    QVERIFY2(report.text.contains(QLatin1String("the file is not on the disc")), qPrintable(report.text));
+    QCOMPARE(report.text, QStringLiteral("Setup could not start %1 from your CD-ROM: the file is not on the disc.").arg(named));
     player::press(frmOption.get(), QStringLiteral("Enter"));
 }
 
@@ -254,15 +261,15 @@ void SequenceTest::messageProcedures()
     };
     QList<Seen> seen;
     setModalHook([&](Form &form) {
-        seen << Seen{form.name(), form.Caption(), player::shownText(form), player::usableButtons(form),
+        seen << Seen{QString::fromStdString(form.name()), QString::fromStdString(form.Caption()), player::shownText(form), player::usableButtons(form),
                      QPointF(form.Left(), form.Top())};
         player::press(form, QStringLiteral("Enter"));
     });
-    frmAcrobat->MyMsgBox(QStringLiteral("first"), True);
-    frmAcrobat->MyMsgBox(QStringLiteral("second"), False);
-    frmAcrobat->MyNewBox(QStringLiteral("third"), True);
-    frmAcrobat->MyNewBox(QStringLiteral("fourth"), False);
-    frmAcrobat->MyNewBox(QStringLiteral("fifth"), 1); // any value but 0 counts as True
+    frmAcrobat->MyMsgBox("first", True);
+    frmAcrobat->MyMsgBox("second", False);
+    frmAcrobat->MyNewBox("third", True);
+    frmAcrobat->MyNewBox("fourth", False);
+    frmAcrobat->MyNewBox("fifth", 1); // any value but 0 counts as True
 
     QCOMPARE(seen.size(), 5);
     const QString readerTitle = QStringLiteral("Acrobat Reader Setup  (recommended)");
@@ -291,15 +298,15 @@ void SequenceTest::welcomeScreenStaysBehindTheDialogs()
         if (!checked) {
             checked = true;
             QVERIFY(frmAcrobat->isLoaded());
-            QVERIFY(frmAcrobat->window()->isVisible());
+            QVERIFY(player::windowOf(frmAcrobat.get())->isVisible());
             // The background fills the screen; the cover keeps its corner and grows.
-            QCOMPARE(frmAcrobat->Image1->widget()->geometry(), QRect(0, 0, 800, 600));
+            QCOMPARE(qtport::widgetOf(*frmAcrobat->Image1)->geometry(), QRect(0, 0, 800, 600));
             QCOMPARE(frmAcrobat->Image2->Left(), 360.f);
             QCOMPARE(frmAcrobat->Image2->Width(), 4691.8916f);
             QCOMPARE(frmAcrobat->Image2->Height(), 5289.6406f);
-            QCOMPARE(frmAcrobat->Image2->widget()->geometry(), QRect(24, 24, 313, 353));
+            QCOMPARE(qtport::widgetOf(*frmAcrobat->Image2)->geometry(), QRect(24, 24, 313, 353));
             // The dialog takes the input; the welcome screen waits behind it.
-            QCOMPARE(QGuiApplication::modalWindow(), form.window()->windowHandle());
+            QCOMPARE(QGuiApplication::modalWindow(), player::windowOf(form)->windowHandle());
         }
         player::press(form, QStringLiteral("Enter"));
     });

@@ -7,15 +7,16 @@
 // labels show text; its pictures are drawn from the picture itself at the
 // device's resolution, not blown up from a smaller copy. At the end, "Finish"
 // stands 30 pixels inside the bottom-right corner and a click there ends the run.
-#include "dialogs/frmMsgBox.h"
-#include "dialogs/frmOption.h"
-#include "forms/definitions/definitions.h"
-#include "forms/engine/picture.h"
-#include "forms/engine/screen.h"
+#include "setup/frmMsgBox.h"
+#include "setup/frmOption.h"
+#include "forms/qt/pictures.h"
+#include "forms/core/screen.h"
 #include "setup/frmAcrobat.h"
 #include "setup/mdlMain.h"
-#include "setup/placement.h"
+#include "forms/qt/fonts.h"
+#include "forms/qt/qtport.h"
 #include "support/player.h"
+#include "support/screens.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -81,7 +82,7 @@ private slots:
 
 private:
     void checkDialog(Form &dialog);
-    void checkPicture(Image *image, const QString &resource);
+    void checkPicture(Image *image, const std::string &resource);
     QRect m_offer;  // where the offer opened, outer, pixels
     int m_dialogs = 0;
 };
@@ -94,7 +95,7 @@ void EnvironmentsTest::initTestCase()
     qInfo("screen %dx%d logical pixels, device pixel ratio %g",
           QGuiApplication::primaryScreen()->size().width(), QGuiApplication::primaryScreen()->size().height(),
           QGuiApplication::primaryScreen()->devicePixelRatio());
-    const QFont label = fontFor(definitions::frmNewBox().controls.back().font);
+    const QFont label = qtport::fontFor(player::definitionNamed("frmNewBox").controls.back().font);
     qInfo("%d font families; the labels' face resolves to \"%s\"", int(QFontDatabase::families().size()),
           qPrintable(QFontInfo(label).family()));
 }
@@ -103,7 +104,7 @@ void EnvironmentsTest::init()
 {
     m_offer = {};
     m_dialogs = 0;
-    mdlMain::setLauncherForTesting([](const QString &, Long, QString &) { return 33; });
+    mdlMain::setLauncherForTesting([](const std::string &, Long, std::string &) { return 33; });
 }
 
 void EnvironmentsTest::cleanup()
@@ -113,22 +114,22 @@ void EnvironmentsTest::cleanup()
     player::verifyNothingLeft();
 }
 
-void EnvironmentsTest::checkPicture(Image *image, const QString &resource)
+void EnvironmentsTest::checkPicture(Image *image, const std::string &resource)
 {
-    QWidget *widget = image->widget();
+    QWidget *widget = qtport::widgetOf(*image);
     const QImage shot = widget->grab().toImage();
     const qreal ratio = widget->devicePixelRatioF();
     QVERIFY2(qAbs(shot.width() - widget->width() * ratio) <= 1 && qAbs(shot.height() - widget->height() * ratio) <= 1,
              qPrintable(QStringLiteral("%1 drawn at %2x%3 for %4x%5 at ratio %6")
-                            .arg(image->name()).arg(shot.width()).arg(shot.height())
+                            .arg(qtport::qs(image->name())).arg(shot.width()).arg(shot.height())
                             .arg(widget->width()).arg(widget->height()).arg(ratio)));
     // Sharp: the picture scaled straight to the device pixels, not a copy at
     // the widget's logical size blown up.
-    const QImage &picture = decodePicture(resource, QString());
+    const QImage picture = qtport::decodePicture(resource);
     const QImage sharp = picture.scaled(shot.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const double difference = meanDifference(shot, sharp);
     QVERIFY2(difference < 1.0, qPrintable(QStringLiteral("%1 differs from the picture by %2 per channel")
-                                              .arg(image->name()).arg(difference)));
+                                              .arg(qtport::qs(image->name())).arg(difference)));
 }
 
 void EnvironmentsTest::checkDialog(Form &dialog)
@@ -137,25 +138,23 @@ void EnvironmentsTest::checkDialog(Form &dialog)
     const QRect screen(QPoint(0, 0), QGuiApplication::primaryScreen()->size());
     const QRect outer = outerRect(dialog);
     const QString what = QStringLiteral("%1 #%2 at %3,%4 %5x%6 on %7x%8")
-                             .arg(dialog.name()).arg(m_dialogs).arg(outer.x()).arg(outer.y())
+                             .arg(qtport::qs(dialog.name())).arg(m_dialogs).arg(outer.x()).arg(outer.y())
                              .arg(outer.width()).arg(outer.height()).arg(screen.width()).arg(screen.height());
 
     // The window stands where the form's properties say, frame included.
-    QWidget *window = dialog.window();
+    QWidget *window = player::windowOf(dialog);
     QCOMPARE(window->pos(), outer.topLeft());
     QVERIFY2(window->width() <= outer.width() && window->height() <= outer.height(), qPrintable(what));
     QVERIFY2(outer.left() >= 0 && outer.top() >= 0, qPrintable(QStringLiteral("off the left or top edge: ") + what));
 
     const bool fitsAcross = outer.width() + 10 <= screen.width();
     const bool fitsDown = outer.height() + 10 <= screen.height();
-    if (dialog.name() == QLatin1String("frmMsgBox")) {
-        const placement::DialogPosition expected = placement::dialogPosition({
-            .coverLeft = frmAcrobat->Image2->Left(), .coverWidth = frmAcrobat->Image2->Width(),
-            .dialogWidth = dialog.Width(), .dialogHeight = dialog.Height(),
-            .screenWidth = Screen.Width(), .screenHeight = Screen.Height(),
-            .twipsPerPixelX = Screen.TwipsPerPixelX(), .twipsPerPixelY = Screen.TwipsPerPixelY()});
-        QCOMPARE(dialog.Left(), Single(expected.left));
-        QCOMPARE(dialog.Top(), Single(expected.top));
+    if (dialog.name() == "frmMsgBox") {
+        const screens::Row *row = screens::rowFor(screen.size());
+        QVERIFY2(row, "this screen size has no row in tests/support/screens.h");
+        QCOMPARE(dialog.Left(), Single(row->lngLeft));
+        QCOMPARE(dialog.Top(), Single(row->lngTop));
+        QCOMPARE(outer.topLeft(), row->offer);
         // At least 10 pixels inside the right and bottom edges when it fits; at
         // the left or top edge when it does not.
         if (fitsAcross)
@@ -168,7 +167,7 @@ void EnvironmentsTest::checkDialog(Form &dialog)
             QCOMPARE(outer.top(), 0);
         if (m_offer.isNull())
             m_offer = outer;
-    } else if (dialog.name() == QLatin1String("frmYesNo") && dialog.control(QStringLiteral("Command1"))->Visible()) {
+    } else if (dialog.name() == "frmYesNo" && dialog.control("Command1")->Visible()) {
         // The confirmation lies over the offer, so it is on screen whenever the offer is.
         QVERIFY2(m_offer.contains(outer), qPrintable(what));
     } else {
@@ -184,16 +183,17 @@ void EnvironmentsTest::checkDialog(Form &dialog)
         Control *control = dialog.control(def.name);
         if (!control->Visible())
             continue;
-        const QRect area = control->widget()->geometry();
+        const QString name = qtport::qs(def.name);
+        const QRect area = qtport::widgetOf(*control)->geometry();
         QVERIFY2(window->rect().contains(area),
-                 qPrintable(QStringLiteral("%1 outside %2").arg(def.name, what)));
+                 qPrintable(QStringLiteral("%1 outside %2").arg(name, what)));
         if (def.kind == ControlKind::CommandButton) {
-            const QString caption = withoutAccessMarks(static_cast<CommandButton *>(control)->Caption());
-            const QFontMetricsF metrics(control->widget()->font());
+            const QString caption = qtport::qs(withoutAccessMarks(static_cast<CommandButton *>(control)->Caption()));
+            const QFontMetricsF metrics(qtport::widgetOf(*control)->font());
             for (const QChar c : caption)
                 QVERIFY2(metrics.inFont(c), qPrintable(QStringLiteral("button %1 has no letter '%2' on %3").arg(caption, c, what)));
             for (const QRect &other : buttons)
-                QVERIFY2(!other.intersects(area), qPrintable(QStringLiteral("%1 overlaps a button on %2").arg(def.name, what)));
+                QVERIFY2(!other.intersects(area), qPrintable(QStringLiteral("%1 overlaps a button on %2").arg(name, what)));
             buttons.push_back(area);
         }
     }
@@ -205,23 +205,24 @@ void EnvironmentsTest::checkDialog(Form &dialog)
     for (const ControlDef &def : dialog.definition().controls) {
         if (def.kind != ControlKind::Label)
             continue;
-        QWidget *label = dialog.control(def.name)->widget();
+        QWidget *label = qtport::widgetOf(*dialog.control(def.name));
+        const QString name = qtport::qs(def.name);
         // Letters, not the boxes drawn for characters no face has.
-        const QString caption = static_cast<Label *>(dialog.control(def.name))->Caption();
+        const QString caption = qtport::qs(static_cast<Label *>(dialog.control(def.name))->Caption());
         const QFontMetricsF metrics(label->font());
         for (const QChar c : caption)
             QVERIFY2(c.isSpace() || metrics.inFont(c),
                      qPrintable(QStringLiteral("%1 has no letter '%2' in \"%3\" on %4")
-                                    .arg(def.name, c, QFontInfo(label->font()).family(), what)));
+                                    .arg(name, c, QFontInfo(label->font()).family(), what)));
         const QRect area = label->geometry();
         const QRect device(qRound(area.x() * ratio), qRound(area.y() * ratio), qRound(area.width() * ratio),
                            qRound(area.height() * ratio));
         const int ink = orangePixels(shot.copy(device));
         QVERIFY2(ink >= 40 * ratio * ratio,
-                 qPrintable(QStringLiteral("%1 shows almost nothing (%2 pixels of text) on %3").arg(def.name).arg(ink).arg(what)));
+                 qPrintable(QStringLiteral("%1 shows almost nothing (%2 pixels of text) on %3").arg(name).arg(ink).arg(what)));
     }
-    if (dialog.name() == QLatin1String("frmMsgBox"))
-        checkPicture(static_cast<Image *>(dialog.control(QStringLiteral("Image1"))), QStringLiteral(":/pictures/reader.bmp"));
+    if (dialog.name() == "frmMsgBox")
+        checkPicture(static_cast<Image *>(dialog.control("Image1")), "reader.bmp");
 }
 
 void EnvironmentsTest::wholeRunFitsTheEnvironment()
@@ -230,7 +231,7 @@ void EnvironmentsTest::wholeRunFitsTheEnvironment()
     QStringList actions{"Esc Enter", "Enter", "Enter", "Enter", "Enter"};
     setModalHook([&](Form &dialog) {
         if (m_dialogs == 0)
-            checkPicture(frmAcrobat->Image2.operator->(), QStringLiteral(":/pictures/cover.jpg"));
+            checkPicture(frmAcrobat->Image2.operator->(), "cover.jpg");
         checkDialog(dialog);
         const QString keys = actions.isEmpty() ? QString() : actions.takeFirst();
         for (const QString &key : keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
@@ -249,10 +250,10 @@ void EnvironmentsTest::wholeRunFitsTheEnvironment()
     // The product range screen: the screen, and Finish 30 pixels inside its corner.
     const QSize screen = QGuiApplication::primaryScreen()->size();
     QCOMPARE(loadedForms().size(), size_t(1));
-    QWidget *range = frmOption->window();
+    QWidget *range = player::windowOf(frmOption.get());
     QVERIFY(range->isVisible());
     QCOMPARE(range->geometry(), QRect(QPoint(0, 0), screen));
-    const QRect finish = frmOption->Command1->widget()->geometry();
+    const QRect finish = qtport::widgetOf(*frmOption->Command1)->geometry();
     QCOMPARE(finish.right() + 1, screen.width() - 30);
     QCOMPARE(finish.bottom() + 1, screen.height() - 30);
     QVERIFY(QRect(QPoint(0, 0), screen).contains(finish));

@@ -1,22 +1,40 @@
 #include "player.h"
 
-#include "dialogs/frmMsgBox.h"
-#include "dialogs/frmNewBox.h"
-#include "dialogs/frmOption.h"
-#include "dialogs/frmYesNo.h"
-#include "forms/definitions/definitions.h"
-#include "forms/engine/controls.h"
+#include "forms/core/screen.h"
+#include "forms/qt/qtport.h"
 
 #include <QApplication>
 #include <QPushButton>
-#include <QTest>
 #include <algorithm>
 
 namespace player {
 
+using qtport::qs;
+using qtport::us;
+
+namespace {
+// Every Qt test program runs the engine on the Qt port, as the launcher does.
+void installPort()
+{
+    engine::App.setTitle("Trenchmoor Setup");
+    qtport::install();
+}
+} // namespace
+Q_COREAPP_STARTUP_FUNCTION(installPort)
+
+QWidget *windowOf(engine::Form &form)
+{
+    return qtport::widgetOf(form);
+}
+
+QWidget *widgetOf(engine::Form &form, const QString &control)
+{
+    return qtport::widgetOf(*form.control(us(control)));
+}
+
 void press(engine::Form &form, const QString &key)
 {
-    QWidget *window = form.window();
+    QWidget *window = windowOf(form);
     QWidget *target = window->focusWidget() ? window->focusWidget() : window;
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;
     Qt::Key code = Qt::Key_unknown;
@@ -39,12 +57,12 @@ void press(engine::Form &form, const QString &key)
 void click(engine::Form &form, const QString &caption)
 {
     for (engine::CommandButton *button : form.buttons()) {
-        if (engine::withoutAccessMarks(button->Caption()) == caption && button->canTakeKeys()) {
-            QTest::mouseClick(button->button(), Qt::LeftButton);
+        if (qs(engine::withoutAccessMarks(button->Caption())) == caption && button->canTakeKeys()) {
+            QTest::mouseClick(qtport::buttonOf(*button), Qt::LeftButton);
             return;
         }
     }
-    QFAIL(qPrintable(QStringLiteral("no usable button '%1' on %2").arg(caption, form.name())));
+    QFAIL(qPrintable(QStringLiteral("no usable button '%1' on %2").arg(caption, qs(form.name()))));
 }
 
 void act(engine::Form &form, const QString &action)
@@ -53,10 +71,10 @@ void act(engine::Form &form, const QString &action)
         click(form, action.mid(6));
     } else if (action.startsWith(QLatin1String("drag:"))) {
         const QStringList by = action.mid(5).split(QLatin1Char(','));
-        QWidget *window = form.window();
+        QWidget *window = windowOf(form);
         window->move(window->pos() + QPoint(by.value(0).toInt(), by.value(1).toInt()));
     } else if (action == QLatin1String("close")) {
-        form.window()->close();
+        windowOf(form)->close();
     } else {
         press(form, action);
     }
@@ -64,8 +82,8 @@ void act(engine::Form &form, const QString &action)
 
 QString shownText(engine::Form &form)
 {
-    const char *name = form.name() == QLatin1String("frmMsgBox") ? "lblMessage" : "Label1";
-    return static_cast<engine::Label *>(form.control(QString::fromLatin1(name)))->Caption();
+    const char *name = form.name() == "frmMsgBox" ? "lblMessage" : "Label1";
+    return qs(static_cast<engine::Label *>(form.control(name))->Caption());
 }
 
 QStringList usableButtons(engine::Form &form)
@@ -76,7 +94,7 @@ QStringList usableButtons(engine::Form &form)
     QStringList captions;
     for (engine::CommandButton *button : buttons) {
         if (button->canTakeKeys())
-            captions << engine::withoutAccessMarks(button->Caption());
+            captions << qs(engine::withoutAccessMarks(button->Caption()));
     }
     return captions;
 }
@@ -93,26 +111,27 @@ Script::~Script()
 
 void Script::onModal(engine::Form &form)
 {
-    m_shown << Shown{form.name(), shownText(form), usableButtons(form), QPointF(form.Left(), form.Top())};
+    const QString name = qs(form.name());
+    m_shown << Shown{name, shownText(form), usableButtons(form), QPointF(form.Left(), form.Top())};
     if (m_steps.isEmpty()) {
-        m_failures << QStringLiteral("unexpected %1: \"%2\"").arg(form.name(), shownText(form));
+        m_failures << QStringLiteral("unexpected %1: \"%2\"").arg(name, shownText(form));
         form.Unload();
         return;
     }
     const Step step = m_steps.takeFirst();
-    if (step.form != form.name())
-        m_failures << QStringLiteral("expected %1, got %2").arg(step.form, form.name());
+    if (step.form != name)
+        m_failures << QStringLiteral("expected %1, got %2").arg(step.form, name);
     if (!step.text.isEmpty() && shownText(form) != step.text)
-        m_failures << QStringLiteral("%1 shows \"%2\", expected \"%3\"").arg(form.name(), shownText(form), step.text);
+        m_failures << QStringLiteral("%1 shows \"%2\", expected \"%3\"").arg(name, shownText(form), step.text);
     for (const QString &action : step.actions) {
         if (!form.isLoaded()) {
-            m_failures << QStringLiteral("%1 closed before '%2'").arg(form.name(), action);
+            m_failures << QStringLiteral("%1 closed before '%2'").arg(name, action);
             return;
         }
         act(form, action);
     }
     if (form.isLoaded()) {
-        m_failures << QStringLiteral("%1 still open after %2").arg(form.name(), step.actions.join(QLatin1Char(' ')));
+        m_failures << QStringLiteral("%1 still open after %2").arg(name, step.actions.join(QLatin1Char(' ')));
         form.Unload();
     }
 }
@@ -125,26 +144,35 @@ QList<QPointF> Script::places() const
     return result;
 }
 
+QStringList Script::failures() const
+{
+    QStringList all = m_failures;
+    for (const Step &step : m_steps)
+        all << QStringLiteral("expected %1 never came").arg(step.form);
+    return all;
+}
+
+engine::Form &formNamed(const QString &name)
+{
+    engine::Form *form = engine::defaultInstanceNamed(us(name));
+    if (!form)
+        qFatal("no form is called %s", qPrintable(name));
+    return *form;
+}
+
 const engine::FormDef &definitionNamed(const QString &name)
 {
-    return name == QLatin1String("frmAcrobat") ? definitions::frmAcrobat()
-        : name == QLatin1String("frmMsgBox")   ? definitions::frmMsgBox()
-        : name == QLatin1String("frmYesNo")    ? definitions::frmYesNo()
-        : name == QLatin1String("frmNewBox")   ? definitions::frmNewBox()
-                                               : definitions::frmOption();
+    return formNamed(name).definition();
 }
 
 engine::Form &dialogNamed(const QString &name, bool okOnly)
 {
-    engine::Form &form = name == QLatin1String("frmYesNo") ? static_cast<engine::Form &>(frmYesNo.get())
-        : name == QLatin1String("frmNewBox")               ? static_cast<engine::Form &>(frmNewBox.get())
-        : name == QLatin1String("frmMsgBox")               ? static_cast<engine::Form &>(frmMsgBox.get())
-                                                           : static_cast<engine::Form &>(frmOption.get());
+    engine::Form &form = formNamed(name);
     form.Load(); // the product range screen shows itself while it loads
     if (okOnly) {
-        form.control(QStringLiteral("Command1"))->setVisible(engine::False);
-        form.control(QStringLiteral("Command2"))->setVisible(engine::False);
-        form.control(QStringLiteral("Command3"))->setVisible(engine::True);
+        form.control("Command1")->setVisible(engine::False);
+        form.control("Command2")->setVisible(engine::False);
+        form.control("Command3")->setVisible(engine::True);
     }
     return form;
 }
@@ -154,7 +182,7 @@ void verifyNothingLeft()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QStringList left;
     for (engine::Form *form : engine::loadedForms())
-        left << form->name();
+        left << qs(form->name());
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (widget->isVisible())
             left << widget->objectName();

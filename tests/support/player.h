@@ -2,11 +2,19 @@
 // they come up, checked against the dialogs a test expects, in order.
 #pragma once
 
-#include "forms/engine/form.h"
+#include "forms/core/form.h"
 
-#include <QString>
 #include <QPointF>
+#include <QString>
 #include <QStringList>
+#include <QTest>
+#include <string>
+
+// Qt Test prints std::string values (the engine's texts) in failure messages.
+template <> inline char *QTest::toString(const std::string &text)
+{
+    return qstrdup(text.c_str());
+}
 
 namespace player {
 
@@ -46,7 +54,8 @@ class Script {
 public:
     explicit Script(QList<Step> steps);
     ~Script();
-    QStringList failures() const { return m_failures; }
+    // What went wrong, a step that never came included.
+    QStringList failures() const;
     int remaining() const { return int(m_steps.size()); }
     // Places where each dialog opened, outer top-left in twips.
     QList<QPointF> places() const;
@@ -59,12 +68,18 @@ private:
     QList<Shown> m_shown;
 };
 
-// The definition of one of the five forms, by name.
+// The default instance of a form, by name, found through the engine; fails the
+// test for a name no form has.
+engine::Form &formNamed(const QString &name);
+// The definition of a form, by name.
 const engine::FormDef &definitionNamed(const QString &name);
-// The default instance of one of the four forms the setup shows, by name;
-// with okOnly, switched to the single-button layout the way the message
-// procedures do it.
+// A form loaded by name; with okOnly, switched to the single-button layout the
+// way the message procedures do it.
 engine::Form &dialogNamed(const QString &name, bool okOnly = false);
+
+// The window and a control's widget, as the Qt port made them.
+QWidget *windowOf(engine::Form &form);
+QWidget *widgetOf(engine::Form &form, const QString &control);
 
 // Fails the current test if a window is still on screen or a form still loaded.
 void verifyNothingLeft();
