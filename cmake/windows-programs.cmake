@@ -18,6 +18,18 @@ function(trenchmoor_windows_program target)
   target_link_options(${target} PRIVATE -municode)
 endfunction()
 
+# doctest is header-only: the host's header, alone in a folder of its own (the
+# host's include folder must not reach the cross compiler).
+if(TRENCHMOOR_DOCTEST_INCLUDE AND EXISTS ${TRENCHMOOR_DOCTEST_INCLUDE}/doctest/doctest.h)
+  configure_file(${TRENCHMOOR_DOCTEST_INCLUDE}/doctest/doctest.h
+                 ${CMAKE_BINARY_DIR}/doctest-include/doctest/doctest.h COPYONLY)
+  add_library(trenchmoor_doctest INTERFACE)
+  target_include_directories(trenchmoor_doctest SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/doctest-include)
+  target_compile_definitions(trenchmoor_doctest INTERFACE DOCTEST_CONFIG_NO_MULTITHREADING)
+else()
+  set(TRENCHMOOR_DOCTEST_INCLUDE "")
+endif()
+
 add_subdirectory(forms)
 add_subdirectory(setup)
 target_link_libraries(trenchmoor_setup PUBLIC shell32)
