@@ -109,6 +109,10 @@ wine_start() {
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d trenchmoor /f >/dev/null 2>&1 &&
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v trenchmoor /d "$size" /f >/dev/null 2>&1 ||
         { WINE_ERROR="cannot set up the virtual desktop in the prefix"; return 1; }
+    # `reg` itself opened the desktop, at the size it had before: the next
+    # program opens it afresh at this size.
+    wineserver -k >/dev/null 2>&1
+    wineserver -w
 }
 
 # wine_run OUTPUT PROGRAM [ARG...]: starts a Windows program in the background,

@@ -232,12 +232,14 @@ close_new_standins() {
     done
 }
 
-# still_check: for a moment nothing may change: the same window stays, no
-# other dialog comes, no installer starts, the launcher runs on.
-still_check() {
-    local before_windows before_starts
+# still_begin ... still_end: from one to the other, and for a moment after,
+# nothing may change: the same windows stay, no installer starts, the launcher
+# runs on.
+still_begin() {
     before_windows=$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort | tr '\n' ' ')
     before_starts=$(wc -l <"$starts_log")
+}
+still_end() {
     sleep 1
     kill -0 "$WINE_PID" 2>/dev/null || fail "the launcher ended"
     [ "$before_windows" = "$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort | tr '\n' ' ')" ] ||
@@ -253,6 +255,9 @@ wine_run "$launcher_out" "$disc/SETUP.EXE"
 step_label="welcome"
 wine_wait_window "Welcome to Trenchmoor Setup" "$timeout" || fail "$WINE_ERROR"
 check_styles "Welcome to Trenchmoor Setup" caption=1 sysmenu=1 zoomed=1 owned=0 popup=0
+desktop=$(wine_windows "trenchmoor - Wine desktop" | head -n 1)
+[ "$(wine_geometry "$desktop")" = "0 0 $screen_w $screen_h" ] ||
+    fail "Wine's desktop is not the screen's size" "$(wine_describe | tr '\n' ';')"
 
 IFS='>' read -r -a steps <<<"$player"
 for step in "${steps[@]}"; do
@@ -329,13 +334,14 @@ for step in "${steps[@]}"; do
             xdotool mousemove --sync "$bx" "$by" click 1
             ;;
         close)
+            still_begin
             xdotool key alt+F4
-            still_check
             wintool close "$title" >/dev/null || fail "no window \"$title\" to close"
-            still_check
+            still_end
             ;;
         still)
-            still_check
+            still_begin
+            still_end
             ;;
         *)
             xdotool key "$action"
