@@ -11,7 +11,8 @@
 
 int main(int argc, char *argv[])
 {
-    qtport::installMessageHandler();
+    // Qt's own diagnostics only on request: a player's terminal stays quiet.
+    qtport::installMessageHandler(qEnvironmentVariableIsSet("TRENCHMOOR_QT_MESSAGES"));
     engine::App.setTitle("Trenchmoor Setup");
     QApplication app(argc, argv);
     qtport::install();

@@ -32,6 +32,7 @@ inline constexpr int Internal = 51;
 inline constexpr int FormAlreadyShown = 400;
 inline constexpr int NotInModal = 401;
 inline constexpr int ControlMissing = 340;
+inline constexpr int ObjectUnloaded = 364;
 inline constexpr int InvalidPicture = 481;
 inline constexpr int NoDisplay = 1001;
 } // namespace err

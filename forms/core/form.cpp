@@ -177,8 +177,12 @@ Form::~Form()
 
 void Form::ensureLoaded()
 {
+    if (m_loaded)
+        return;
+    Load();
+    // Its own Form_Load may have unloaded it again: there is no window to use.
     if (!m_loaded)
-        Load();
+        raise(err::ObjectUnloaded, "Object was unloaded (" + name() + ")");
 }
 
 void Form::Load()
@@ -298,15 +302,19 @@ void Form::Show(int style, Form *owner)
 
     NestedLoop loop;
     m_modalLoop = &loop;
+    // The hook's task belongs to this showing alone: once it is over (the
+    // form may be gone by then), the task does nothing.
+    auto showing = std::make_shared<Form *>(this);
     if (state().modalHook) {
         ModalHook hook = state().modalHook;
-        port().post([this, hook] {
-            if (m_loaded)
-                dispatch([&] { hook(*this); });
+        port().post([showing, hook] {
+            if (Form *form = *showing; form && form->m_loaded)
+                dispatch([&] { hook(*form); });
         });
     }
     if (m_loaded)
         port().runNested(loop);
+    *showing = nullptr;
     m_modalLoop = nullptr;
 }
 

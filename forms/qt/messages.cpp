@@ -12,6 +12,8 @@ namespace qtport {
 
 namespace {
 
+bool verbose = false;
+
 QString &lastWarning()
 {
     static QString text;
@@ -47,7 +49,6 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
         return;
     }
     // Qt's own notes are for developers: a player's terminal stays quiet.
-    static const bool verbose = qEnvironmentVariableIsSet("TRENCHMOOR_QT_MESSAGES");
     if (verbose) {
         const QByteArray text = qFormatLogMessage(type, context, message).toLocal8Bit() + '\n';
         std::fputs(text.constData(), stderr);
@@ -56,8 +57,9 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 
 } // namespace
 
-void installMessageHandler()
+void installMessageHandler(bool showQtNotes)
 {
+    verbose = showQtNotes;
     qInstallMessageHandler(handleMessage);
 }
 

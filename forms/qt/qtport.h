@@ -12,14 +12,14 @@ class QPushButton;
 
 namespace qtport {
 
-// Installs the Qt port as the engine's window system. Call after QApplication
-// is made; `title` names the program in messages.
+// Installs the Qt port as the engine's window system.
 void install();
 
 // Routes Qt's messages: a fatal one (no display, no platform) becomes the
 // engine's one clear line and exit status 1, never an abort; a display that
-// goes away ends the program the same way. Call before QApplication is made.
-void installMessageHandler();
+// goes away ends the program the same way; Qt's other notes are printed only
+// with showQtNotes. Call before QApplication is made.
+void installMessageHandler(bool showQtNotes);
 
 // The native widgets, for tests and accessibility.
 QWidget *widgetOf(engine::Form &form);

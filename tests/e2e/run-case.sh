@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Plays one end-to-end case of cases.txt with the real launcher:
+# The end-to-end driver: plays one case of cases.txt with the real launcher.
 #
 #     run-case.sh CASE LAUNCHER [DISPLAY_NUMBER]
 #     run-case.sh --list
 #
-# Starts its own Xvfb (on DISPLAY_NUMBER, or a free display when that one is
-# taken) and openbox, lays out a disc folder in a temporary folder (a copy of
-# LAUNCHER and stand-in installers that record their start), runs the launcher
-# from it, plays the case's steps with xdotool and checks what happens. Exit
-# status 0: passed; 1: failed (the temporary folder is kept, with a screenshot);
-# 77: skipped, a program it needs is missing.
+# Starts its own Xvfb (on DISPLAY_NUMBER, or the next free display when that
+# one is taken) under the case's window manager, lays out a disc folder in a
+# temporary folder (the launcher and stand-in installers that record their
+# start), runs the launcher from it, plays the case's steps with xdotool and
+# checks what happens. Exit status 0: passed; 1: failed (the temporary folder
+# is kept, with a screenshot); 77: skipped, a program it needs is missing.
 #
 # Environment: E2E_TIMEOUT (seconds to wait for each window, default 20),
 # E2E_KEEP=1 keeps the temporary folder after a pass too, E2E_CASES=FILE reads
@@ -17,19 +17,16 @@
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-project=$(cd "$here/../.." && pwd)
 cases_file=${E2E_CASES:-$here/cases.txt}
+. "$here/lib-x11.sh"
 
-# The case table without comments: "name|screen|folder|installers|player|started".
-case_lines() {
-    grep -v '^[[:space:]]*#' "$cases_file" | grep -v '^[[:space:]]*$'
-}
 trim() {
     local s=$1
     s=${s#"${s%%[![:space:]]*}"}
     s=${s%"${s##*[![:space:]]}"}
     printf '%s' "$s"
 }
+case_lines() { grep -v '^[[:space:]]*#' "$cases_file" | grep -v '^[[:space:]]*$'; }
 
 if [ "${1:-}" = "--list" ]; then
     case_lines | cut -d'|' -f1 | while read -r name; do trim "$name"; echo; done
@@ -41,52 +38,50 @@ if [ $# -lt 2 ]; then
 fi
 case_name=$1
 launcher=$2
-display_number=${3:-}
+display_number=${3:-${TRENCHMOOR_DISPLAY:-140}}
 timeout=${E2E_TIMEOUT:-20}
-
-. "$project/tools/lib-x11.sh"
-
-x11_require python3
-if [ ! -x "$launcher" ]; then
-    echo "FAIL: no launcher at $launcher"
-    exit 1
-fi
 
 row=""
 while IFS= read -r line; do
-    if [ "$(trim "${line%%|*}")" = "$case_name" ]; then
-        row=$line
-        break
-    fi
+    [ "$(trim "${line%%|*}")" = "$case_name" ] && { row=$line; break; }
 done < <(case_lines)
 if [ -z "$row" ]; then
     echo "FAIL: no case named '$case_name' in $cases_file"
     exit 1
 fi
-IFS='|' read -r _ screen folder installers player started _ <<<"$row"
-screen=$(trim "$screen")
-folder=$(trim "$folder")
-installers=$(trim "$installers")
-player=$(trim "$player")
-started=$(trim "$started")
+IFS='|' read -r _ port wm screen envs folder installers player started ends offer _ <<<"$row"
+for field in port wm screen envs folder installers player started ends offer; do
+    printf -v "$field" '%s' "$(trim "${!field}")"
+done
 screen_w=${screen%x*}
 screen_h=${screen#*x}
+
+if [ "$screen" != none ]; then
+    x11_require python3
+elif [[ $envs == *@socket* ]] && ! command -v python3 >/dev/null 2>&1; then
+    echo "SKIP: missing programs: python3"
+    exit 77
+fi
+if [ ! -x "$launcher" ]; then
+    echo "FAIL: no launcher at $launcher"
+    exit 1
+fi
+ulimit -c 0
 
 # --- the temporary folder, and cleaning up -----------------------------------
 work=$(mktemp -d "${TMPDIR:-/tmp}/trenchmoor-e2e.$case_name.XXXXXX") || exit 1
 disc="$work/$folder"
 starts_log="$work/starts.log"
-launcher_pid=""
+declare -a launcher_pid=()
+declare -A offer_id=() offer_frame=()
 disc_real=""
 passed=0
 
 cleanup() {
     local pid
-    if [ -n "$launcher_pid" ] && kill -0 "$launcher_pid" 2>/dev/null; then
-        kill "$launcher_pid" 2>/dev/null
-        sleep 0.2
-        kill -9 "$launcher_pid" 2>/dev/null
-    fi
+    for pid in "${launcher_pid[@]}"; do
+        [ -n "$pid" ] && kill "$pid" 2>/dev/null && sleep 0.2 && kill -9 "$pid" 2>/dev/null
+    done
     # The stand-in installers record their process ids; they run detached.
     # Only a process still working in this disc folder is one of them.
     if [ -f "$starts_log" ]; then
@@ -106,104 +101,102 @@ trap 'echo "interrupted"; exit 1' INT TERM
 
 step_label="start"
 fail() {
+    local n pid
     echo "FAIL [$case_name, $screen, $step_label]: $1"
-    if [ -n "${2:-}" ]; then
-        echo "  seen: $2"
-    fi
-    if [ -n "${DISPLAY:-}" ] && [ -n "$X11_XVFB_PID" ]; then
+    [ -n "${2:-}" ] && echo "  seen: $2"
+    if [ -n "$X11_XVFB_PID" ]; then
         echo "windows on the screen (topmost first):"
         x11_describe
         x11_screenshot "$work/failure.png" && echo "screenshot: $work/failure.png"
     fi
-    if [ -n "$launcher_pid" ]; then
-        if kill -0 "$launcher_pid" 2>/dev/null; then
-            echo "the launcher is still running (state $(awk '{ print $3 }' "/proc/$launcher_pid/stat" 2>/dev/null), waiting in $(cat "/proc/$launcher_pid/wchan" 2>/dev/null))"
-            if command -v gdb >/dev/null 2>&1; then
-                timeout 30 gdb -p "$launcher_pid" -batch -nx -ex 'thread apply all bt 25' >"$work/launcher-backtrace.txt" 2>&1 &&
-                    echo "its threads' stacks: $work/launcher-backtrace.txt"
-            fi
-        else
-            wait "$launcher_pid" 2>/dev/null
-            echo "the launcher has ended with status $?"
+    for n in "${!launcher_pid[@]}"; do
+        pid=${launcher_pid[$n]}
+        if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+            echo "launcher $n is still running (state $(awk '{ print $3 }' "/proc/$pid/stat" 2>/dev/null), waiting in $(cat "/proc/$pid/wchan" 2>/dev/null))"
+            command -v gdb >/dev/null 2>&1 &&
+                timeout 30 gdb -p "$pid" -batch -nx -ex 'thread apply all bt 25' >"$work/launcher$n-backtrace.txt" 2>&1 &&
+                echo "its threads' stacks: $work/launcher$n-backtrace.txt"
         fi
-    fi
-    [ -s "$work/launcher.err" ] && { echo "launcher stderr:"; sed 's/^/  /' "$work/launcher.err"; }
+        [ -s "$work/launcher$n.err" ] && { echo "launcher $n stderr:"; sed 's/^/  /' "$work/launcher$n.err"; }
+    done
     [ -s "$starts_log" ] && { echo "installers started (name|folder|pid):"; sed 's/^/  /' "$starts_log"; }
     exit 1
 }
 
-# --- the disc -----------------------------------------------------------------
-shell_quote() {
-    printf "'%s'" "$(printf '%s' "$1" | sed "s/'/'\\\\''/g")"
-}
+# --- ports: what differs between the launcher's builds -----------------------
+# port_disc puts the launcher on the disc; port_start N starts launcher N from
+# another folder (it must find the installers beside itself), its process id in
+# launcher_pid[N]; port_owns N ID: window ID belongs to launcher N.
+case $port in
+qt)
+    port_disc() { cp "$launcher" "$disc/trenchmoor-setup"; }
+    port_start() {
+        (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" >"$work/launcher$1.out" 2>"$work/launcher$1.err") &
+        launcher_pid[$1]=$!
+    }
+    port_owns() { [ "$(x11_pid "$2")" = "${launcher_pid[$1]}" ]; }
+    ;;
+*) fail "case table: unknown port '$port'" ;;
+esac
+
+# --- the disc -------------------------------------------------------------------
 mkdir -p "$disc" || fail "cannot make the disc folder $disc"
-cp "$launcher" "$disc/trenchmoor-setup" || fail "cannot copy $launcher"
+port_disc || fail "cannot copy $launcher"
 : >"$starts_log"
 for entry in $installers; do
     path=${entry%%:*}
     kind=script
     [ "$entry" != "$path" ] && kind=${entry#*:}
-    mkdir -p "$(dirname "$disc/$path")"
+    e2e_standin "$disc" "$path" "$starts_log" || fail "cannot write $disc/$path"
     case $kind in
-    script | noexec)
-        cat >"$disc/$path" <<EOF
-#!/bin/sh
-# Stand-in installer: records that it started, where and as which process, then
-# stays a while, as an installer would (the launcher must not wait for it).
-printf '%s|%s|%s\n' $(shell_quote "$path") "\$(pwd -P)" "\$\$" >> $(shell_quote "$starts_log")
-exec sleep 60
-EOF
-        if [ "$kind" = script ]; then chmod 755 "$disc/$path"; else chmod 644 "$disc/$path"; fi
-        ;;
-    text)
-        printf 'This file is no program.\n' >"$disc/$path"
-        chmod 755 "$disc/$path"
-        ;;
+    script) ;;
+    noexec) chmod 644 "$disc/$path" ;;
+    text) printf 'This file is no program.\n' >"$disc/$path" ;;
     *) fail "case table: unknown installer kind '$kind' in '$entry'" ;;
     esac
 done
 disc_real=$(cd "$disc" && pwd -P)
 
-# --- the screen and the launcher ---------------------------------------------
-x11_start "$screen" "$work/x" "$display_number" || fail "$X11_ERROR"
-echo "case $case_name: screen $screen on $DISPLAY, disc folder '$disc'"
-
-# Started from another folder: the launcher must find the installers beside itself.
-(cd "$work" && exec "$disc/trenchmoor-setup" >"$work/launcher.out" 2>"$work/launcher.err") &
-launcher_pid=$!
-
-# --- what the placement arithmetic says --------------------------------------
-# Outer top-left of the offer in twips and pixels (15 twips a pixel).
-read -r expect_left_tw expect_top_tw expect_left expect_top < <(python3 - "$screen_w" "$screen_h" <<'PY'
-import math, struct, sys
-def single(x):  # VB's Single
-    return struct.unpack('f', struct.pack('f', x))[0]
-w, h = int(sys.argv[1]) * 15, int(sys.argv[2]) * 15
-fw = single(w / 8325)
-cover = single(3255 * fw)
-left = round(2 * 360 + cover)            # CLng: half to even
-if left + 5685 + 150 > w:
-    left = w - 150 - 5685
-top = round((h - 3015) / 2)
-top = round(h / 4 + top)
-if top + 3015 + 150 > h:
-    top = h - 150 - 3015
-left, top = max(left, 0), max(top, 0)
-print(left, top, math.floor(left / 15 + 0.5), math.floor(top / 15 + 0.5))
-PY
-)
+# --- the screen and the launcher's environment --------------------------------
+if [ "$screen" = none ]; then
+    x11_neutral_env "$work/x"
+    launch_unset=(-u DISPLAY)
+else
+    x11_start "$screen" "$work/x" "$display_number" "$wm" || fail "$X11_ERROR"
+    launch_unset=()
+fi
+launch_env=()
+echo "case $case_name: $port launcher, screen $screen on ${DISPLAY:-no display}, disc folder '$disc'"
+scale=100 # QT_SCALE_FACTOR in hundredths
+for item in $envs; do
+    case $item in
+    -) ;;
+    -*) launch_unset+=(-u "${item#-}") ;;
+    *=@unserved)
+        n=$display_number
+        while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+        launch_env+=("${item%%=*}=:$n") ;;
+    *=@socket)
+        python3 -c 'import socket, sys; s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.close()' "$work/x.sock" ||
+            fail "cannot make a socket"
+        launch_env+=("${item%%=*}=$work/x.sock") ;;
+    QT_SCALE_FACTOR=*) scale=$(awk -v f="${item#*=}" 'BEGIN { printf "%d", f * 100 + 0.5 }'); launch_env+=("$item") ;;
+    *=*) launch_env+=("$item") ;;
+    *) fail "case table: '$item' in the environment is neither NAME=VALUE nor -NAME" ;;
+    esac
+done
+px() { echo $(($1 * scale / 100)); } # logical pixels to the screen's
 
 # --- the dialogs ----------------------------------------------------------------
-offer_title="Acrobat Reader Setup  (recommended)"
 title_of() {
     case $1 in
-    offer | confirm | manual) echo "$offer_title" ;;
-    failnote | game | sound) echo "Trenchmoor Setup " ;;
-    range) echo "Range of our products" ;;
-    welcome) echo "Welcome to Trenchmoor Setup" ;;
+    offer | confirm | manual) echo "$TITLE_OFFER" ;;
+    failnote | game | sound) echo "$TITLE_SETUP" ;;
+    range) echo "$TITLE_RANGE" ;;
+    welcome) echo "$TITLE_WELCOME" ;;
     esac
 }
-# Button centres in pixels inside the window, from the form definitions (twips / 15).
+# Button centres in logical pixels inside the window, from the form definitions (twips / 15).
 button_at() { # dialog button
     case $1:$2 in
     offer:yes) echo "300 148" ;;
@@ -214,7 +207,7 @@ button_at() { # dialog button
     failnote:yes | game:yes | sound:yes) echo "200 100" ;;
     failnote:no | game:no | sound:no) echo "80 100" ;;
     failnote:ok | game:ok | sound:ok) echo "144 100" ;;
-    range:finish) echo "$((screen_w - 30 - 41)) $((screen_h - 30 - 13))" ;;
+    range:finish) echo "$((screen_w * 100 / scale - 30 - 41)) $((screen_h * 100 / scale - 30 - 13))" ;;
     *) return 1 ;;
     esac
 }
@@ -247,7 +240,7 @@ check_layout() { # dialog id
     [ -n "$want" ] || return 0
     deadline=$(( $(x11_now_us) + timeout * 1000000 ))
     while :; do
-        read -r r g b < <(x11_region_rgb "$id" 3 3 8 8)
+        read -r r g b < <(x11_region_rgb "$id" "$(px 3)" "$(px 3)" "$(px 8)" "$(px 8)")
         if [ -n "${b:-}" ] && [ "$r" -lt 40 ] && [ "$g" -lt 40 ] && [ "$b" -ge 40 ] && [ "$b" -le 100 ]; then
             break
         fi
@@ -256,22 +249,20 @@ check_layout() { # dialog id
             fail "expected the dialog to be painted dark blue (0,0,64) in its corner" "mean colour ${r:-?},${g:-?},${b:-?}"
         sleep 0.1
     done
-    local region seen
-    region=$(no_region_of "$dialog")
-    # shellcheck disable=SC2086
-    read -r r g b < <(x11_region_rgb "$id" $region)
+    local region=() seen v
+    for v in $(no_region_of "$dialog"); do region+=("$(px "$v")"); done
+    read -r r g b < <(x11_region_rgb "$id" "${region[@]}")
     if [ $(((r + g + b) / 3)) -gt 100 ]; then seen=yesno; else seen=ok; fi
     if [ "$seen" != "$want" ]; then
         local words="Yes and No buttons"
         [ "$want" = ok ] && words="an OK button alone"
-        fail "expected the dialog to show $words" "at the No button's place ($region) the mean colour is $r,$g,$b"
+        fail "expected the dialog to show $words" "at the No button's place (${region[*]}) the mean colour is $r,$g,$b"
     fi
 }
 
-# Checks made once, when a window first appears.
-offer_frame=""
-check_first_sight() { # dialog id
-    local dialog=$1 id=$2 x y w h l r t b
+# Checks made once, when a window of launcher N first appears.
+check_first_sight() { # dialog id N
+    local dialog=$1 id=$2 x y w h l r t b ox oy ow oh
     read -r x y w h < <(x11_frame_geometry "$id")
     case $dialog in
     welcome)
@@ -285,16 +276,17 @@ check_first_sight() { # dialog id
             fail "expected the welcome screen's frame to span the screen from 0,0, ${screen_w} wide" "frame at $x,$y ${w}x$h"
         ;;
     offer)
-        if ! near "$x" "$expect_left" 1 || ! near "$y" "$expect_top" 1; then
-            fail "expected the offer's outer frame at $expect_left,$expect_top (lngLeft $expect_left_tw, lngTop $expect_top_tw twips), within a pixel" \
-                "frame at $x,$y (${w}x$h, frame extents $(x11_frame_extents "$id"))"
+        [[ $offer =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || fail "case table: the offer is at '$offer', not WxH+X+Y"
+        if ! near "$w" "${BASH_REMATCH[1]}" 1 || ! near "$h" "${BASH_REMATCH[2]}" 1 ||
+           ! near "$x" "${BASH_REMATCH[3]}" 1 || ! near "$y" "${BASH_REMATCH[4]}" 1; then
+            fail "expected the offer's outer frame at $offer, within a pixel" \
+                "frame ${w}x$h+$x+$y (frame extents $(x11_frame_extents "$id"))"
         fi
-        offer_frame="$x $y $w $h"
-        echo "  offer frame at $x,$y ${w}x$h; the arithmetic says $expect_left,$expect_top"
+        offer_frame[$3]="$x $y $w $h"
+        echo "  offer of launcher $3: outer frame ${w}x$h+$x+$y"
         ;;
     confirm)
-        local ox oy ow oh
-        read -r ox oy ow oh <<<"$offer_frame"
+        read -r ox oy ow oh <<<"${offer_frame[$3]}"
         # Centres in half pixels: the offer's where it first opened.
         if ! near $((2 * x + w)) $((2 * ox + ow)) 2 || ! near $((2 * y + h)) $((2 * oy + oh)) 2; then
             fail "expected the confirmation centred over the place the offer opened at (centre $(((2 * ox + ow) / 2)),$(((2 * oy + oh) / 2)))" \
@@ -302,8 +294,7 @@ check_first_sight() { # dialog id
         fi
         ;;
     manual | failnote | game | sound)
-        local ox oy
-        read -r ox oy _ <<<"$offer_frame"
+        read -r ox oy _ <<<"${offer_frame[$3]}"
         if ! near "$x" "$ox" 1 || ! near "$y" "$oy" 1; then
             fail "expected the $dialog dialog at the offer's place, frame at $ox,$oy" "frame at $x,$y ${w}x$h"
         fi
@@ -336,9 +327,8 @@ check_still() { # id
 }
 
 drag_window() { # id dx dy
-    local id=$1 dx=$2 dy=$3 x y w h nx ny
+    local id=$1 dx=$2 dy=$3 x y w h l r t b nx ny
     read -r x y w h < <(x11_frame_geometry "$id")
-    local l r t b
     read -r l r t b < <(x11_frame_extents "$id")
     local gx=$((x + w / 2)) gy=$((y + t / 2))
     x11_pointer_to "$gx" "$gy" || fail "$X11_ERROR"
@@ -355,38 +345,55 @@ drag_window() { # id dx dy
         fail "expected the drag to move the window to $((x + dx)),$((y + dy))" "it is at $nx,$ny"
 }
 
-# --- playing -------------------------------------------------------------------
-step_label="welcome screen"
-x11_wait_window "$(title_of welcome)" "$timeout" || fail "$X11_ERROR"
-check_first_sight welcome "$X11_WINDOW"
+# Starts launcher N; with a player, waits for its welcome screen.
+start_launcher() { # N
+    port_start "$1"
+    [ "$player" = - ] && return 0
+    step_label="welcome screen of launcher $1"
+    x11_wait_window "$TITLE_WELCOME" "$timeout" port_owns "$1" || fail "$X11_ERROR"
+    check_first_sight welcome "$X11_WINDOW" "$1"
+}
 
-offer_id=""
-IFS='>' read -r -a steps <<<"$player"
+# --- playing -------------------------------------------------------------------
+start_launcher 1
+steps=()
+[ "$player" = - ] || IFS='>' read -r -a steps <<<"$player"
 for step in "${steps[@]}"; do
     read -r -a words <<<"$step"
     dialog=${words[0]}
+    n=1
+    [[ $dialog == *:* ]] && { n=${dialog%%:*}; dialog=${dialog#*:}; }
     actions=("${words[@]:1}")
-    step_label="$dialog: ${actions[*]}"
+    step_label="$dialog of launcher $n: ${actions[*]}"
     title=$(title_of "$dialog")
     [ -n "$title" ] || fail "case table: unknown dialog '$dialog'"
+    [ -n "${launcher_pid[$n]:-}" ] || start_launcher "$n"
 
-    if [ "$dialog" = offer ] && [ -n "$offer_id" ]; then
-        id=$offer_id # the offer again, after "No" on the confirmation
+    if [ "$dialog" = offer ] && [ -n "${offer_id[$n]:-}" ]; then
+        id=${offer_id[$n]} # the offer again, after "No" on the confirmation
         x11_has "$id" || fail "expected the offer to be back on the screen" "it is gone"
     else
-        x11_wait_window "$title" "$timeout" || fail "$X11_ERROR"
+        x11_wait_window "$title" "$timeout" port_owns "$n" || fail "$X11_ERROR"
         id=$X11_WINDOW
-        check_first_sight "$dialog" "$id"
-        [ "$dialog" = offer ] && offer_id=$id
+        check_first_sight "$dialog" "$id" "$n"
+        [ "$dialog" = offer ] && offer_id[$n]=$id
     fi
-    x11_wait_active "$id" "$timeout" || fail "$X11_ERROR"
 
+    focused=0
     for action in "${actions[@]}"; do
+        if [ "$action" = activate ]; then
+            x11_activate "$id" "$timeout" || fail "$X11_ERROR"
+            focused=1
+            continue
+        fi
+        # Every other action is the player's, on the dialog with the focus.
+        [ "$focused" = 1 ] || x11_wait_active "$id" "$timeout" || fail "$X11_ERROR"
+        focused=1
         case $action in
         click:*)
             button=${action#click:}
             read -r bx by < <(button_at "$dialog" "$button") || fail "case table: no button '$button' on $dialog"
-            x11_click "$id" "$bx" "$by" || fail "$X11_ERROR"
+            x11_click "$id" "$(px "$bx")" "$(px "$by")" || fail "$X11_ERROR"
             ;;
         close)
             x11_close_request "$id" || fail "$X11_ERROR"
@@ -407,28 +414,48 @@ for step in "${steps[@]}"; do
             sleep 1.5
             xdotool keyup "${action#hold:}" 2>/dev/null
             ;;
+        double:*) xdotool key --delay 0 "${action#double:}" "${action#double:}" 2>/dev/null ;;
         drag:*)
             IFS=, read -r dx dy <<<"${action#drag:}"
             drag_window "$id" "$dx" "$dy"
             x11_wait_active "$id" "$timeout" || fail "$X11_ERROR"
             ;;
+        lost)
+            kill -KILL "$X11_XVFB_PID"
+            wait "$X11_XVFB_PID" 2>/dev/null
+            X11_XVFB_PID=""
+                        ;;
         *) x11_key "$id" "$action" || fail "$X11_ERROR" ;;
         esac
     done
 done
 
 # --- the end ---------------------------------------------------------------------
-step_label="after Finish"
-deadline=$(( $(x11_now_us) + timeout * 1000000 ))
-while kill -0 "$launcher_pid" 2>/dev/null; do
-    [ "$(x11_now_us)" -ge "$deadline" ] && fail "expected the launcher to end after the last step" "it is still running after ${timeout}s"
-    sleep 0.05
+for n in "${!launcher_pid[@]}"; do
+    step_label="the end of launcher $n"
+    pid=${launcher_pid[$n]}
+    deadline=$(( $(x11_now_us) + timeout * 1000000 ))
+    while kill -0 "$pid" 2>/dev/null; do
+        [ "$(x11_now_us)" -ge "$deadline" ] && fail "expected the launcher to end after the last step" "it is still running after ${timeout}s"
+        sleep 0.05
+    done
+    wait "$pid"
+    status=$?
+    launcher_pid[$n]=""
+    err="$work/launcher$n.err"
+    if [ "$ends" = 0 ]; then
+        [ "$status" -eq 0 ] || fail "expected exit status 0" "exit status $status"
+        [ -s "$err" ] && fail "expected nothing on stderr" "$(head -c 2000 "$err")"
+    else
+        want="Trenchmoor Setup: Run-time error '${ends%% *}': ${ends#* }"
+        [ "$status" -eq 1 ] || fail "expected exit status 1" "exit status $status"
+        [ "$(grep -c '^Trenchmoor Setup: ' "$err")" -eq 1 ] && [[ "$(tail -n 1 "$err")" == "$want"* ]] ||
+            fail "expected one line \"$want...\", last on stderr" "$(head -c 2000 "$err")"
+        # Where an X server answers, Xlib may say why it refused the launcher.
+        [ "$screen" != none ] || [ "$(wc -l <"$err")" -eq 1 ] || fail "expected that line alone on stderr" "$(head -c 2000 "$err")"
+        echo "launcher $n: $(tail -n 1 "$err")"
+    fi
 done
-wait "$launcher_pid"
-status=$?
-launcher_pid=""
-[ "$status" -eq 0 ] || fail "expected exit status 0" "exit status $status"
-[ -s "$work/launcher.err" ] && fail "expected nothing on stderr" "$(head -c 2000 "$work/launcher.err")"
 
 # The installers were started before the dialogs that follow them; give the
 # detached scripts a moment to write their line.

@@ -9,7 +9,7 @@ walkthrough=$1
 disc=$2
 outdir=$3
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here/../../tools/lib-x11.sh"
+. "$here/lib-x11.sh"
 
 x11_require
 if [ ! -x "$disc/trenchmoor-setup" ]; then

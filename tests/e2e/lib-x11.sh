@@ -1,10 +1,10 @@
 # shellcheck shell=bash
-# Shared X helpers for tools/walkthrough and the end-to-end tests (tests/e2e).
-# Source it from bash:
+# Shared helpers of the end-to-end driver (run-case.sh), tools/walkthrough,
+# tools/bench/run and the memcheck run. Source it from bash:
 #
-#     . tools/lib-x11.sh
-#     x11_start 800x600 "$work" [DISPLAY_NUMBER]   # private Xvfb + openbox, exports DISPLAY
-#     x11_wait_window "Trenchmoor Setup " 10       # a new window with exactly this title
+#     . tests/e2e/lib-x11.sh
+#     x11_start 800x600 "$work" [DISPLAY_NUMBER [WM]]  # private Xvfb + WM, exports DISPLAY
+#     x11_wait_window "$TITLE_OFFER" 10                # a new window with exactly this title
 #     x11_wait_active "$X11_WINDOW" 10 && x11_key "$X11_WINDOW" Return
 #     x11_stop
 #
@@ -12,8 +12,30 @@
 # timeout a function returns 1 and leaves what it expected and what it saw in
 # X11_ERROR. Nothing here kills a process that these helpers did not start.
 #
-# Needs: Xvfb (xvfb), openbox, xdotool, wmctrl, xwininfo and xprop (x11-utils),
-# import and convert (imagemagick).
+# Needs: Xvfb (xvfb), xauth, openbox, xdotool, wmctrl, xwininfo and xprop
+# (x11-utils), import and convert (imagemagick).
+
+# The launcher's windows, by their exact titles (trailing blanks kept).
+# shellcheck disable=SC2034 # for the scripts that source this file
+TITLE_WELCOME="Welcome to Trenchmoor Setup"
+TITLE_OFFER="Acrobat Reader Setup  (recommended)" # the offer, its confirmation, the manual note
+TITLE_SETUP="Trenchmoor Setup "                   # the game question, the notes about sound and failed starts
+TITLE_RANGE="Range of our products"
+
+# e2e_standin DISC PATH LOG [SECONDS]: the tests' stand-in installer at
+# DISC/PATH, a script that appends "PATH|the folder it runs in|its process id"
+# to LOG and then stays SECONDS (default 60), as an installer would.
+e2e_standin() {
+    local file="$1/$2" quote="s/'/'\\\\''/g"
+    mkdir -p "$(dirname "$file")" || return 1
+    cat >"$file" <<EOF
+#!/bin/sh
+# Stand-in installer: records its start, then stays a while (nobody waits for it).
+printf '%s|%s|%s\n' '$(sed "$quote" <<<"$2")' "\$(pwd -P)" "\$\$" >>'$(sed "$quote" <<<"$3")'
+exec sleep ${4:-60}
+EOF
+    chmod 755 "$file"
+}
 
 # shellcheck disable=SC2034 # for the scripts that source this file
 X11_ERROR=""
@@ -28,7 +50,7 @@ declare -a X11_SEEN=()   # windows x11_wait_window has handed out: not "new" any
 # The programs these helpers run; prints the missing ones.
 x11_missing_programs() {
     local program
-    for program in Xvfb openbox xdotool wmctrl xwininfo xprop import convert; do
+    for program in Xvfb xauth mcookie openbox xdotool wmctrl xwininfo xprop import convert "$@"; do
         command -v "$program" >/dev/null 2>&1 || printf '%s ' "$program"
     done
 }
@@ -36,13 +58,10 @@ x11_missing_programs() {
 # x11_require [PROGRAM...]: exits 77 (skipped) when a program the X tests need,
 # or one of those named, is missing.
 x11_require() {
-    local missing program
-    missing=$(x11_missing_programs)
-    for program in "$@"; do
-        command -v "$program" >/dev/null 2>&1 || missing+="$program "
-    done
+    local missing
+    missing=$(x11_missing_programs "$@")
     if [ -n "$missing" ]; then
-        echo "SKIP: missing programs: $missing(Debian packages: xvfb openbox xdotool wmctrl x11-utils imagemagick python3)"
+        echo "SKIP: missing programs: $missing(Debian packages: xvfb xauth openbox xdotool wmctrl x11-utils imagemagick python3)"
         exit 77
     fi
 }
@@ -53,13 +72,26 @@ x11_now_us() {
     printf '%s\n' "$t"
 }
 
-# x11_start WxH WORKDIR [DISPLAY_NUMBER]
-# Starts Xvfb on the given display number (or, when it is taken or not given,
-# on a free one Xvfb picks itself) and openbox on it, and exports DISPLAY.
-# The environment is made neutral for Qt: X11 only, no scaling, no personal
-# openbox configuration, a private runtime folder.
+# x11_neutral_env DIR: an environment neutral for Qt: X11 only, no scaling,
+# no personal configuration, a private runtime folder in DIR.
+x11_neutral_env() {
+    mkdir -p "$1/xdg-runtime" "$1/xdg-config" || return 1
+    chmod 700 "$1/xdg-runtime"
+    export XDG_RUNTIME_DIR="$1/xdg-runtime" XDG_CONFIG_HOME="$1/xdg-config"
+    export QT_QPA_PLATFORM=xcb XDG_SESSION_TYPE=x11
+    unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR \
+          QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE \
+          QT_DEBUG_PLUGINS TRENCHMOOR_QT_MESSAGES SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+}
+
+# x11_start WxH WORKDIR [DISPLAY_NUMBER [WM]]
+# Starts Xvfb on DISPLAY_NUMBER (default $TRENCHMOOR_DISPLAY, else 140) or,
+# when that one is taken, on the next free one up to $TRENCHMOOR_DISPLAY_LAST
+# (default: the 49 after it), with a cookie of its own in WORKDIR/xauthority
+# (exported as XAUTHORITY): a client without it is refused. Then the window
+# manager WM (openbox, the default; metacity; none) on it. Exports DISPLAY; see x11_neutral_env.
 x11_start() {
-    local size=$1 dir=$2 wanted=${3:-}
+    local size=$1 dir=$2 first=${3:-${TRENCHMOOR_DISPLAY:-140}} wm=${4:-openbox}
     # shellcheck disable=SC2034 # for the scripts that source this file
     X11_DIR=$dir
     # shellcheck disable=SC2034
@@ -67,45 +99,42 @@ x11_start() {
     # shellcheck disable=SC2034
     X11_HEIGHT=${size#*x}
     X11_SEEN=()
-    mkdir -p "$dir/xdg-runtime" "$dir/xdg-config" || return 1
-    chmod 700 "$dir/xdg-runtime"
-    export XDG_RUNTIME_DIR="$dir/xdg-runtime" XDG_CONFIG_HOME="$dir/xdg-config"
-    export QT_QPA_PLATFORM=xcb XDG_SESSION_TYPE=x11
-    unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR \
-          QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE \
-          QT_DEBUG_PLUGINS TRENCHMOOR_QT_MESSAGES SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+    x11_neutral_env "$dir" || return 1
+    export XAUTHORITY="$dir/xauthority"
 
-    local attempt number=""
-    for attempt in wanted any; do
-        local args=()
-        if [ "$attempt" = wanted ]; then
-            [ -n "$wanted" ] || continue
-            args=(":$wanted")
-        fi
+    local number="" n cookie last=${TRENCHMOOR_DISPLAY_LAST:-$((first + 49))}
+    cookie=$(mcookie)
+    for ((n = first; n <= last; n++)); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        xauth -q -f "$XAUTHORITY" add ":$n" . "$cookie" 2>/dev/null
         : >"$dir/display-number"
-        Xvfb "${args[@]}" -screen 0 "${size}x24" -dpi 96 -nolisten tcp -noreset \
+        Xvfb ":$n" -auth "$XAUTHORITY" -screen 0 "${size}x24" -dpi 96 -nolisten tcp -noreset \
             -displayfd 3 3>"$dir/display-number" >>"$dir/xvfb.log" 2>&1 &
         X11_XVFB_PID=$!
         local deadline=$(( $(x11_now_us) + 15000000 ))
         while [ "$(x11_now_us)" -lt "$deadline" ]; do
             number=$(head -n 1 "$dir/display-number" 2>/dev/null)
-            [ -n "$number" ] && break
+            [ -n "$number" ] && break 2
             kill -0 "$X11_XVFB_PID" 2>/dev/null || break
             sleep 0.05
         done
-        [ -n "$number" ] && break
-        # Display taken (or Xvfb too slow): try again on a display of Xvfb's choosing.
+        # Display taken after all (or Xvfb too slow): the next one.
         kill "$X11_XVFB_PID" 2>/dev/null
         wait "$X11_XVFB_PID" 2>/dev/null
         X11_XVFB_PID=""
     done
     if [ -z "$number" ]; then
-        X11_ERROR="Xvfb did not start (log: $dir/xvfb.log): $(tail -n 3 "$dir/xvfb.log" 2>/dev/null | tr '\n' ' ')"
+        X11_ERROR="Xvfb did not start on a display from :$first to :$last (log: $dir/xvfb.log): $(tail -n 3 "$dir/xvfb.log" 2>/dev/null | tr '\n' ' ')"
         return 1
     fi
     export DISPLAY=":$number"
 
-    openbox --sm-disable >>"$dir/openbox.log" 2>&1 &
+    case $wm in
+    none) return 0 ;;
+    openbox) openbox --sm-disable >>"$dir/wm.log" 2>&1 & ;;
+    metacity) metacity --sm-disable --replace >>"$dir/wm.log" 2>&1 & ;;
+    *) X11_ERROR="unknown window manager '$wm'"; return 1 ;;
+    esac
     X11_WM_PID=$!
     local deadline=$(( $(x11_now_us) + 15000000 ))
     while [ "$(x11_now_us)" -lt "$deadline" ]; do
@@ -113,11 +142,11 @@ x11_start() {
         kill -0 "$X11_WM_PID" 2>/dev/null || break
         sleep 0.05
     done
-    X11_ERROR="openbox did not come up on $DISPLAY (log: $dir/openbox.log)"
+    X11_ERROR="$wm did not come up on $DISPLAY (log: $dir/wm.log)"
     return 1
 }
 
-# Stops openbox and Xvfb (only the ones x11_start started).
+# Stops the window manager and Xvfb (only the ones x11_start started).
 x11_stop() {
     local pid
     for pid in "$X11_WM_PID" "$X11_XVFB_PID"; do
@@ -135,7 +164,7 @@ x11_stop() {
     X11_XVFB_PID=""
 }
 
-# The windows openbox manages (mapped client windows), bottom to top, decimal ids.
+# The windows the window manager manages (mapped client windows), bottom to top, decimal ids.
 x11_clients() {
     xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | grep -o '0x[0-9a-fA-F]*' |
         while read -r hex; do printf '%d\n' "$hex"; done
@@ -166,9 +195,9 @@ x11_describe() {
         xwininfo -root -children 2>/dev/null | grep -E '^ +0x' | sed 's/^ */    /' | head -n 20
         if [ -n "$X11_WM_PID" ]; then
             if kill -0 "$X11_WM_PID" 2>/dev/null; then
-                echo "  (openbox $X11_WM_PID runs, waiting in $(cat "/proc/$X11_WM_PID/wchan" 2>/dev/null))"
+                echo "  (the window manager $X11_WM_PID runs, waiting in $(cat "/proc/$X11_WM_PID/wchan" 2>/dev/null))"
             else
-                echo "  (openbox has ended)"
+                echo "  (the window manager has ended)"
             fi
         fi
         return
@@ -188,12 +217,14 @@ x11_is_seen() {
     return 1
 }
 
-# x11_wait_window TITLE TIMEOUT_SECONDS
+# x11_wait_window TITLE TIMEOUT_SECONDS [TEST...]
 # Waits for a managed window titled exactly TITLE that no earlier call has
-# returned, puts its id in X11_WINDOW and remembers it. The topmost one wins.
-# Call it directly, not in $(...): what it remembers must outlive the call.
+# returned (and for which "TEST... ID" succeeds, when given), puts its id in
+# X11_WINDOW and remembers it. The topmost one wins. Call it directly, not in
+# $(...): what it remembers must outlive the call.
 x11_wait_window() {
     local title=$1 timeout=$2 id
+    shift 2
     local deadline=$(( $(x11_now_us) + timeout * 1000000 ))
     # The X server hands a program that ends its window ids on to the next
     # program that connects: forget the windows that are gone.
@@ -205,7 +236,7 @@ x11_wait_window() {
     while :; do
         for id in $(x11_clients | tac); do
             x11_is_seen "$id" && continue
-            if [ "$(x11_title "$id")" = "$title" ]; then
+            if [ "$(x11_title "$id")" = "$title" ] && { [ $# -eq 0 ] || "$@" "$id"; }; then
                 X11_SEEN+=("$id")
                 X11_WINDOW=$id
                 return 0

@@ -1,0 +1,3 @@
+// The one main of the core tests.
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include <doctest/doctest.h>
