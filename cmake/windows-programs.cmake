@@ -35,5 +35,11 @@ add_subdirectory(setup)
 target_link_libraries(trenchmoor_setup PUBLIC shell32)
 add_subdirectory(forms/win32)
 add_subdirectory(app)
-add_subdirectory(disc/windows)
-add_subdirectory(tests/wine)
+# The stand-in installers and the test programs only where Wine can run them:
+# the 32-bit sub-build makes SETUP.EXE alone.
+option(TRENCHMOOR_WINDOWS_TEST_PROGRAMS "Build the Windows stand-ins and test programs" ON)
+if(TRENCHMOOR_WINDOWS_TEST_PROGRAMS)
+  add_subdirectory(disc/windows)
+  add_subdirectory(tests/core)
+  add_subdirectory(tests/wine)
+endif()

@@ -1,7 +1,7 @@
 # The Windows programs, built from this same tree by one sub-build per
 # architecture with Debian's mingw-w64 cross compilers:
 #
-#   ${CMAKE_BINARY_DIR}/windows-i686     32-bit: SETUP.EXE, the disc's launcher
+#   ${CMAKE_BINARY_DIR}/windows-i686     32-bit: SETUP.EXE, the disc's launcher, alone
 #   ${CMAKE_BINARY_DIR}/windows-x86_64   64-bit: the launcher, stand-in installers and
 #                                        test programs that Wine runs here
 #
@@ -29,6 +29,13 @@ foreach(arch i686 x86_64)
     continue()
   endif()
   set(dir ${CMAKE_BINARY_DIR}/windows-${arch})
+  # This machine runs only 64-bit Windows programs (under Wine): the 32-bit
+  # sub-build makes the disc's SETUP.EXE alone.
+  if(arch STREQUAL "x86_64")
+    set(test_programs ON)
+  else()
+    set(test_programs OFF)
+  endif()
   set(TRENCHMOOR_WINDOWS_${arch}_DIR ${dir})
   ExternalProject_Add(windows-${arch}
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
@@ -40,6 +47,7 @@ foreach(arch i686 x86_64)
       -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON
       -DTRENCHMOOR_DOCTEST_INCLUDE=${TRENCHMOOR_DOCTEST_INCLUDE}
       -DBUILD_TESTING=OFF
+      -DTRENCHMOOR_WINDOWS_TEST_PROGRAMS=${test_programs}
     # The sub-build's own build decides what is out of date.
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
