@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Plays one end-to-end case of cases.txt with the 64-bit Windows launcher under
-# Wine:
+# Plays one win32 case of the end-to-end case table (tests/e2e/cases.txt) with
+# the 64-bit Windows launcher under Wine:
 #
 #     run-case.sh CASE WINDOWS_BIN_DIR WORKDIR DISPLAY_NUMBER PREFIX
 #     run-case.sh --list
@@ -15,7 +15,7 @@
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-cases_file=${WINE_E2E_CASES:-$here/cases.txt}
+cases_file=${WINE_E2E_CASES:-$here/../e2e/cases.txt}
 timeout=${WINE_E2E_TIMEOUT:-30}
 
 case_lines() {
@@ -29,7 +29,7 @@ trim() {
 }
 
 if [ "${1:-}" = "--list" ]; then
-    case_lines | cut -d'|' -f1 | while read -r name; do trim "$name"; echo; done
+    case_lines | awk -F'|' '$2 ~ /^ *win32 *$/ { print $1 }' | while read -r name; do trim "$name"; echo; done
     exit 0
 fi
 if [ $# -lt 5 ]; then
@@ -49,7 +49,8 @@ while IFS= read -r line; do
     fi
 done < <(case_lines)
 [ -n "$row" ] || { echo "FAIL: no case named '$case_name' in $cases_file"; exit 1; }
-IFS='|' read -r _ _ _ screen _ folder installers player started ends offer _ <<<"$row"
+IFS='|' read -r _ port _ screen _ folder installers player started ends offer _ <<<"$row"
+[ "$(trim "$port")" = win32 ] || { echo "FAIL: case '$case_name' is for the port '$(trim "$port")', not win32"; exit 1; }
 screen=$(trim "$screen") folder=$(trim "$folder") installers=$(trim "$installers")
 player=$(trim "$player") started=$(trim "$started") ends=$(trim "$ends") offer=$(trim "$offer")
 screen_w=${screen%x*} screen_h=${screen#*x}
