@@ -1,4 +1,4 @@
-// The Win32 port's windows and controls (see win32port.h).
+// The Win32 port's form windows (see win32port.h).
 #pragma once
 
 #include "forms/core/form.h"
@@ -74,9 +74,5 @@ private:
     HBRUSH m_backBrush = nullptr;
     friend class ButtonPeer;
 };
-
-std::unique_ptr<engine::ControlPeer> createControlPeer(FormWindow &window, engine::Control &control);
-// The BUTTON window of a command button's peer, or null for other controls.
-HWND buttonHandle(const engine::ControlPeer *peer);
 
 } // namespace win32port

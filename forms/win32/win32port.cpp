@@ -1,5 +1,6 @@
 #include "win32port.h"
 
+#include "controls.h"
 #include "formwindow.h"
 #include "text.h"
 
