@@ -292,6 +292,8 @@ for step in "${steps[@]}"; do
     offer)
         [ "${w}x${h}+${x}+${y}" = "$offer" ] || fail "the offer opened at ${w}x${h}+${x}+${y}, not $offer"
         offer_id=$window offer_geometry="$x $y $w $h"
+        # Modal: the welcome screen takes no input meanwhile.
+        [ "$returning" = 1 ] || check_styles "Welcome to Trenchmoor Setup" enabled=0
         ;;
     confirm)
         read -r ox oy ow oh <<<"$offer_geometry"
