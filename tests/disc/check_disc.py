@@ -71,7 +71,7 @@ def expected_files(project):
     }
     if windows_disc():
         files["SETUP.EXE"] = "program"
-    pictures = os.path.join(project, "forms", "pictures")
+    pictures = os.path.join(project, "setup", "pictures")
     if os.path.isfile(os.path.join(pictures, "setup.ico")):
         files["trenchmoor-setup.ico"] = "data"
     if os.path.isfile(os.path.join(pictures, "trenchmoor-setup.png")):
@@ -210,7 +210,7 @@ def check_autorun_inf(disc, project):
     if icon:
         if not os.path.isfile(os.path.join(disc, icon)):
             fail(f"autorun.inf names the icon '{icon}', which is not on the disc")
-    elif os.path.isfile(os.path.join(project, "forms", "pictures", "setup.ico")):
+    elif os.path.isfile(os.path.join(project, "setup", "pictures", "setup.ico")):
         fail("autorun.inf names no icon although the disc has one")
 
 
