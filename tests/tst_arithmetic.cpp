@@ -1,9 +1,12 @@
 // The welcome screen's fit, the dialogs' shared place, the confirmation's
 // centring, the Finish button's corner and the installers' paths.
 #include "forms/core/errors.h"
+#include "forms/core/screen.h"
 #include "setup/placement.h"
 
 #include <QTest>
+
+#include <limits>
 
 using namespace engine;
 using namespace placement;
@@ -18,6 +21,8 @@ private slots:
     void roundsHalvesToEven_data();
     void roundsHalvesToEven();
     void overflowIsARunTimeError();
+    void keepsTheResolutionInRange_data();
+    void keepsTheResolutionInRange();
     void centresTheConfirmation_data();
     void centresTheConfirmation();
     void putsFinishInsideTheCorner_data();
@@ -117,6 +122,12 @@ void ArithmeticTest::roundsHalvesToEven_data()
     QTest::newRow("-2.5") << -2.5 << -2;
     QTest::newRow("2.4999") << 2.4999 << 2;
     QTest::newRow("largest Long") << 2147483647.0 << 2147483647;
+    // The largest double below a half: adding 0.5 to it rounds up to 1.
+    QTest::newRow("0.49999999999999994") << 0.49999999999999994 << 0;
+    QTest::newRow("2.5") << 2.5 << 2;
+    QTest::newRow("3.5") << 3.5 << 4;
+    QTest::newRow("-3.5") << -3.5 << -4;
+    QTest::newRow("smallest Long, half below") << -2147483648.5 << int(-2147483647 - 1);
 }
 
 void ArithmeticTest::roundsHalvesToEven()
@@ -136,6 +147,31 @@ void ArithmeticTest::overflowIsARunTimeError()
             QCOMPARE(error.number(), err::Overflow);
         }
     }
+}
+
+void ArithmeticTest::keepsTheResolutionInRange_data()
+{
+    QTest::addColumn<double>("dotsPerInch");
+    QTest::addColumn<float>("twipsPerPixel");
+    QTest::newRow("0") << 0.0 << 15.f;
+    QTest::newRow("-7") << -7.0 << 15.f;
+    QTest::newRow("23") << 23.0 << 15.f;
+    QTest::newRow("24") << 24.0 << 60.f;
+    QTest::newRow("96") << 96.0 << 15.f;
+    QTest::newRow("1536") << 1536.0 << 0.9375f;
+    QTest::newRow("1537") << 1537.0 << 15.f;
+    QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << 15.f;
+    QTest::newRow("2147483647") << 2147483647.0 << 15.f;
+}
+
+// A resolution no screen has counts as 96 dots per inch: every conversion
+// between twips and pixels stays in range.
+void ArithmeticTest::keepsTheResolutionInRange()
+{
+    QFETCH(double, dotsPerInch);
+    QFETCH(float, twipsPerPixel);
+    QCOMPARE(twipsPerPixelAt(dotsPerInch), twipsPerPixel);
+    QCOMPARE(pixelsFor(9000.0, twipsPerPixelAt(dotsPerInch)), int(9000 / twipsPerPixel));
 }
 
 void ArithmeticTest::centresTheConfirmation_data()

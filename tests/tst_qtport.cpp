@@ -17,6 +17,7 @@
 #include <QFontMetricsF>
 #include <QPushButton>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace engine;

@@ -1,5 +1,6 @@
 #include "screen.h"
 
+#include "errors.h"
 #include "port.h"
 
 #include <cmath>
@@ -40,14 +41,22 @@ std::string AppObject::Path() const
     return port().programFolder();
 }
 
+int pixelsFor(double twips, Single twipsPerPixel)
+{
+    const double pixels = std::round(twips / twipsPerPixel);
+    if (!std::isfinite(pixels) || pixels < -2147483648.0 || pixels > 2147483647.0)
+        raise(err::Overflow, "Overflow");
+    return int(pixels);
+}
+
 int toPixelsX(double twips)
 {
-    return int(std::lround(twips / Screen.TwipsPerPixelX()));
+    return pixelsFor(twips, Screen.TwipsPerPixelX());
 }
 
 int toPixelsY(double twips)
 {
-    return int(std::lround(twips / Screen.TwipsPerPixelY()));
+    return pixelsFor(twips, Screen.TwipsPerPixelY());
 }
 
 } // namespace engine

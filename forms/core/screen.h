@@ -36,11 +36,14 @@ private:
 inline ScreenObject Screen;
 inline AppObject App;
 
-// Twips to whole pixels and back; halves away from zero.
+// Twips to whole pixels of the screen; halves away from zero.
 int toPixelsX(double twips);
 int toPixelsY(double twips);
 
-// Twips per pixel at a resolution, with the range check.
+// Twips per pixel at a resolution; one outside 24 to 1536 dots per inch, or
+// not a number, counts as 96 (15 twips per pixel).
 Single twipsPerPixelAt(double dotsPerInch);
+// Twips to whole pixels; a result outside the int range raises Overflow.
+int pixelsFor(double twips, Single twipsPerPixel);
 
 } // namespace engine

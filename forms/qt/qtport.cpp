@@ -430,8 +430,9 @@ void WindowPeerQt::setTabOrder(const std::vector<ControlPeer *> &order)
                              static_cast<ControlPeerQt *>(order[i])->widget());
 }
 
-// The folder of the running program as the file system spells it, bytes and all.
-std::string programFolderBytes()
+} // namespace
+
+std::string programFolder()
 {
     char buffer[PATH_MAX + 1];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, PATH_MAX);
@@ -445,6 +446,8 @@ std::string programFolderBytes()
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
+
+namespace {
 
 class QtPort : public Port {
 public:
@@ -486,7 +489,7 @@ public:
         return {screen->geometry().width(), screen->geometry().height(), screen->logicalDotsPerInchX(),
                 screen->logicalDotsPerInchY()};
     }
-    std::string programFolder() override { return programFolderBytes(); }
+    std::string programFolder() override { return qtport::programFolder(); }
     int run() override { return QCoreApplication::exec(); }
     void quit(int status) override { QCoreApplication::exit(status); }
     void runNested(NestedLoop &loop) override

@@ -21,6 +21,10 @@ void install();
 // with showQtNotes. Call before QApplication is made.
 void installMessageHandler(bool showQtNotes);
 
+// The folder of the running program as the file system spells it, bytes and
+// all (no QApplication needed).
+std::string programFolder();
+
 // The native widgets, for tests and accessibility.
 QWidget *widgetOf(engine::Form &form);
 QWidget *widgetOf(const engine::Control &control);

@@ -30,8 +30,11 @@ e2e_standin() {
     mkdir -p "$(dirname "$file")" || return 1
     cat >"$file" <<EOF
 #!/bin/sh
-# Stand-in installer: records its start, then stays a while (nobody waits for it).
-printf '%s|%s|%s\n' '$(sed "$quote" <<<"$2")' "\$(pwd -P)" "\$\$" >>'$(sed "$quote" <<<"$3")'
+# Stand-in installer: records its start, where, as which process and which of
+# its standard descriptors are open, then stays a while (nobody waits for it).
+fds=""
+for fd in 0 1 2; do [ -e /proc/\$\$/fd/\$fd ] && fds="\$fds\$fd"; done
+printf '%s|%s|%s|%s\n' '$(sed "$quote" <<<"$2")' "\$(pwd -P)" "\$\$" "\$fds" >>'$(sed "$quote" <<<"$3")'
 exec sleep ${4:-60}
 EOF
     chmod 755 "$file"

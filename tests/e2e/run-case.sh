@@ -85,7 +85,7 @@ cleanup() {
     # The stand-in installers record their process ids; they run detached.
     # Only a process still working in this disc folder is one of them.
     if [ -f "$starts_log" ]; then
-        while IFS='|' read -r _ _ pid; do
+        while IFS='|' read -r _ _ pid _; do
             [ -n "$pid" ] && [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$disc_real" ] && kill "$pid" 2>/dev/null
         done <"$starts_log"
     fi
@@ -119,7 +119,7 @@ fail() {
         fi
         [ -s "$work/launcher$n.err" ] && { echo "launcher $n stderr:"; sed 's/^/  /' "$work/launcher$n.err"; }
     done
-    [ -s "$starts_log" ] && { echo "installers started (name|folder|pid):"; sed 's/^/  /' "$starts_log"; }
+    [ -s "$starts_log" ] && { echo "installers started (name|folder|pid|open standard descriptors):"; sed 's/^/  /' "$starts_log"; }
     exit 1
 }
 
@@ -131,7 +131,11 @@ case $port in
 qt)
     port_disc() { cp "$launcher" "$disc/trenchmoor-setup"; }
     port_start() {
-        (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" >"$work/launcher$1.out" 2>"$work/launcher$1.err") &
+        if [ "$closed_fds" = 1 ]; then
+            (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" <&- >&- 2>&-) &
+        else
+            (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" >"$work/launcher$1.out" 2>"$work/launcher$1.err") &
+        fi
         launcher_pid[$1]=$!
     }
     port_owns() { [ "$(x11_pid "$2")" = "${launcher_pid[$1]}" ]; }
@@ -166,6 +170,7 @@ else
     launch_unset=()
 fi
 launch_env=()
+closed_fds=0
 echo "case $case_name: $port launcher, screen $screen on ${DISPLAY:-no display}, disc folder '$disc'"
 scale=100 # QT_SCALE_FACTOR in hundredths
 for item in $envs; do
@@ -180,6 +185,13 @@ for item in $envs; do
         python3 -c 'import socket, sys; s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.close()' "$work/x.sock" ||
             fail "cannot make a socket"
         launch_env+=("${item%%=*}=$work/x.sock") ;;
+    @closed-fds) closed_fds=1 ;; # standard input, output and error closed
+    @bad-fonts-conf) # the player's fonts.conf has an element fontconfig does not know
+        mkdir -p "$XDG_CONFIG_HOME/fontconfig"
+        printf '%s\n' '<?xml version="1.0"?>' '<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">' \
+            '<fontconfig>' '  <unknown-element/>' '</fontconfig>' >"$XDG_CONFIG_HOME/fontconfig/fonts.conf" ;;
+    @fifo-in-folder) # a FIFO where fontconfig looks for a font by a relative name
+        mkdir -p "$work/:" && mkfifo "$work/:/non-existent" || fail "cannot make the FIFO" ;;
     QT_SCALE_FACTOR=*) scale=$(awk -v f="${item#*=}" 'BEGIN { printf "%d", f * 100 + 0.5 }'); launch_env+=("$item") ;;
     *=*) launch_env+=("$item") ;;
     *) fail "case table: '$item' in the environment is neither NAME=VALUE nor -NAME" ;;
@@ -469,8 +481,9 @@ sleep 0.2
 seen_names=$(cut -d'|' -f1 "$starts_log" | tr '\n' ' ')
 [ "$(trim "$seen_names")" = "${want[*]}" ] ||
     fail "expected the installers started, in order: ${want[*]:-none}" "${seen_names:-none}"
-while IFS='|' read -r name where _; do
+while IFS='|' read -r name where _ fds; do
     [ "$where" = "$disc_real" ] || fail "expected $name to start in the disc folder $disc_real" "it started in $where"
+    [ "$fds" = 012 ] || fail "expected $name to have standard input, output and error open" "open: '${fds}' of 0, 1, 2"
 done <"$starts_log"
 
 passed=1
