@@ -119,11 +119,11 @@ check_styles() {
 }
 
 declare -A button_at=()
-# check_state TITLE FOCUS BUTTONS: the foreground window, the focused button ("*": any) and
-# the visible buttons (sorted, separated by blanks); remembers where they are.
+# check_state TITLE FOCUS BUTTONS STATE: in what `wintool state` printed, the
+# foreground window, the focused button ("*": any) and the visible buttons
+# (sorted, separated by blanks); remembers where they are.
 check_state() {
-    local title=$1 focus=$2 buttons=$3 state seen_buttons
-    state=$(wintool state)
+    local title=$1 focus=$2 buttons=$3 state=$4 seen_buttons
     button_at=()
     [ "$(sed -n 's/^foreground //p' <<<"$state")" = "$title" ] ||
         fail "\"$title\" is not the foreground window" "$(tr '\n' ';' <<<"$state")"
@@ -283,9 +283,11 @@ for step in "${steps[@]}"; do
     # After a stand-in installer closes, Windows may hand the activation to
     # another window of the program; the player clicks the dialog's title bar.
     read -r x y w h <<<"$(wine_geometry "$window")"
-    if [ "$(wintool state | sed -n 's/^foreground //p')" != "$title" ]; then
+    state=$(wintool state)
+    if [ "$(sed -n 's/^foreground //p' <<<"$state")" != "$title" ]; then
         xdotool mousemove --sync $((x + w / 2)) $((y + 8)) click 1
         sleep 0.3
+        state=$(wintool state)
     fi
 
     case $kind in
@@ -320,7 +322,7 @@ for step in "${steps[@]}"; do
     # The offer that comes back after a confirmation keeps the focus where the player left it.
     focus=$(focus_of "$kind")
     [ "$kind" = offer ] && [ "$returning" = 1 ] && focus="*"
-    check_state "$title" "$focus" "$(buttons_of "$kind")"
+    check_state "$title" "$focus" "$(buttons_of "$kind")" "$state"
     [ -n "${WINE_E2E_KEEP:-}" ] && wine_screenshot "$work/$(printf '%02d' "${#seen[@]}")-$kind.png"
 
     for action in "${words[@]:1}"; do
