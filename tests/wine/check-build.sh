@@ -29,8 +29,8 @@ allowed=" kernel32.dll user32.dll gdi32.dll ole32.dll oleaut32.dll comctl32.dll 
 for program in "$i686" "$x64"; do
     size=$(stat -c %s "$program")
     [ "$size" -le 1048576 ] || fail "$(basename "$program") is $size bytes, more than 1 MiB"
-    objdump=i686-w64-mingw32-objdump
-    [ "$program" = "$x64" ] && objdump=x86_64-w64-mingw32-objdump
+    objdump="i686-w64-mingw32-objdump"
+    [ "$program" = "$x64" ] && objdump="x86_64-w64-mingw32-objdump"
     dlls=$($objdump -p "$program" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '[:upper:]' '[:lower:]')
     [ -n "$dlls" ] || fail "$(basename "$program"): no import table found"
     for dll in $dlls; do

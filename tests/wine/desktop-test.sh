@@ -7,6 +7,7 @@
 #     desktop-test.sh WINDOWS_BIN_DIR WORKDIR DISPLAY_NUMBER PREFIX
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tests/wine/lib-wine.sh
 . "$here/lib-wine.sh"
 wine_require
 bin=$1 work=$2 display=$3 prefix=$4

@@ -22,6 +22,7 @@
 # ends every Wine process of the prefix with `wineserver -k`, under that same
 # WINEPREFIX and nothing broader.
 
+# shellcheck disable=SC2034 # globals for the scripts that source this file
 WINE_ERROR=""
 WINE_WINDOW=""
 WINE_PID=""

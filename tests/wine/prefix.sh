@@ -5,6 +5,7 @@
 #     prefix.sh remove PREFIX    ends its programs and removes it (clean-up)
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tests/wine/lib-wine.sh
 . "$here/lib-wine.sh"
 wine_require
 

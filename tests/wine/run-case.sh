@@ -38,6 +38,7 @@ if [ $# -lt 5 ]; then
 fi
 case_name=$1 bin=$2 work=$3 display_number=$4 prefix=$5
 
+# shellcheck source=tests/wine/lib-wine.sh
 . "$here/lib-wine.sh"
 wine_require
 

@@ -5,6 +5,7 @@
 #     run-program.sh WORKDIR DISPLAY_NUMBER PREFIX PROGRAM [ARG...]
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tests/wine/lib-wine.sh
 . "$here/lib-wine.sh"
 wine_require
 work=$1 display=$2 prefix=$3
