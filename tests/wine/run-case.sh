@@ -349,6 +349,12 @@ for step in "${steps[@]}"; do
             still_begin
             still_end
             ;;
+        hold:*)
+            # Held down long enough to repeat: it presses its button once.
+            xdotool keydown "${action#hold:}"
+            sleep 1.5
+            xdotool keyup "${action#hold:}"
+            ;;
         *)
             xdotool key "$action"
             ;;
