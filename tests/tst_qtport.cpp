@@ -244,9 +244,11 @@ void QtPortTest::keysPressTheRightButton()
     frmAcrobat.get(); // holds the answers
     Form *target = &player::dialogNamed(form, okOnly);
     QStringList clicked;
-    for (CommandButton *button : target->buttons())
-        connect(qtport::buttonOf(*button), &QPushButton::clicked, this,
-                [&clicked, button] { clicked << qtport::qs(withoutAccessMarks(button->Caption())); });
+    // The caption is taken now: a button's handler may unload its form first.
+    for (CommandButton *button : target->buttons()) {
+        const QString caption = qtport::qs(withoutAccessMarks(button->Caption()));
+        connect(qtport::buttonOf(*button), &QPushButton::clicked, this, [&clicked, caption] { clicked << caption; });
+    }
     // The offer's No asks for confirmation; leave it open.
     setModalHook([](Form &confirmation) { confirmation.Unload(); });
     target->Show();
