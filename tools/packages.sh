@@ -3,6 +3,10 @@
 
 trenchmoor_build_packages="cmake g++ make pkg-config qt6-base-dev libxcb1-dev qt6-wayland patchelf fonts-liberation"
 trenchmoor_test_packages="doctest-dev xvfb xauth openbox metacity xdotool wmctrl x11-utils xorriso poppler-utils desktop-file-utils python3 imagemagick bubblewrap weston xwayland"
+# The Windows launcher: mingw-w64 cross compilers (win32 thread model) and Wine
+# for running the 64-bit build. Never wine32: this kernel runs no 32-bit
+# programs, and Debian's wine command then fails.
+trenchmoor_windows_packages="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64"
 
 trenchmoor_install() {
     local missing=() package

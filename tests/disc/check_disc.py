@@ -36,6 +36,27 @@ def have(program):
     return shutil.which(program) is not None
 
 
+def windows_disc():
+    """The disc carries the Windows launcher and Windows installers (the build
+    made the Windows programs; the test says so in TRENCHMOOR_DISC_WINDOWS)."""
+    return os.environ.get("TRENCHMOOR_DISC_WINDOWS") == "1"
+
+
+def pe_kind(path):
+    """Machine and subsystem from a Windows program's PE header: "i386 gui",
+    "x86-64 gui", ... or "not a Windows program"."""
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    if head[:2] != b"MZ" or len(head) < 64:
+        return "not a Windows program"
+    pe = int.from_bytes(head[60:64], "little")
+    if head[pe:pe + 4] != b"PE\0\0":
+        return "not a Windows program"
+    machine = {0x14c: "i386", 0x8664: "x86-64"}.get(int.from_bytes(head[pe + 4:pe + 6], "little"), "other")
+    subsystem = {2: "gui", 3: "console"}.get(int.from_bytes(head[pe + 24 + 68:pe + 24 + 70], "little"), "other")
+    return f"{machine} {subsystem}"
+
+
 def expected_files(project):
     """What the disc must hold: path relative to the disc root -> program or
     data. Icons only when their pictures exist."""
@@ -48,6 +69,8 @@ def expected_files(project):
         "MANUAL.PDF": "data",
         "autorun.inf": "data",
     }
+    if windows_disc():
+        files["SETUP.EXE"] = "program"
     # The Linux launcher's Qt, ICU and plugins (disc/bundle-linux.sh).
     for library in ("Qt6Core.so.6", "Qt6DBus.so.6", "Qt6Gui.so.6", "Qt6OpenGL.so.6", "Qt6WaylandClient.so.6",
                     "Qt6WaylandEglClientHwIntegration.so.6", "Qt6Widgets.so.6", "Qt6XcbQpa.so.6", "b2.so.1",
@@ -93,7 +116,17 @@ def check_layout(disc, project, work):
         want = 0o755 if kind == "program" else 0o644
         if mode != want:
             fail(f"{path} has mode {mode:o}, a {kind} needs {want:o}")
-    for program in ("trenchmoor-setup", "Acrobat/Setup.exe", "Tallset.exe"):
+    elf_programs = ("trenchmoor-setup", "Acrobat/Setup.exe", "Tallset.exe")
+    if windows_disc():
+        # Windows installers as a published disc carries them (64-bit, so that
+        # Wine runs them here), and the 32-bit launcher autorun.inf opens.
+        elf_programs = ("trenchmoor-setup",)
+        for program, want in (("Acrobat/Setup.exe", "x86-64 gui"), ("Tallset.exe", "x86-64 gui"),
+                              ("SETUP.EXE", "i386 gui")):
+            full = os.path.join(disc, program)
+            if os.path.isfile(full) and pe_kind(full) != want:
+                fail(f"{program} is {pe_kind(full)}, not a Windows program {want}")
+    for program in elf_programs:
         full = os.path.join(disc, program)
         if os.path.isfile(full):
             with open(full, "rb") as f:
@@ -220,6 +253,12 @@ def check_autorun_inf(disc, project):
         key, sep, value = line.partition("=")
         if sep:
             values.setdefault(key.strip().lower(), value.strip())
+    if windows_disc():
+        if values.get("open", "") != "SETUP.EXE":
+            fail(f"autorun.inf opens '{values.get('open', '')}', not the Windows launcher SETUP.EXE")
+        if values.get("icon", "") != "SETUP.EXE,0":
+            fail(f"autorun.inf names the icon '{values.get('icon', '')}', not SETUP.EXE,0 (the launcher's own)")
+        return
     if values.get("open", "") != "trenchmoor-setup":
         fail(f"autorun.inf opens '{values.get('open', '')}', not the launcher trenchmoor-setup")
     icon = values.get("icon", "")
