@@ -85,7 +85,8 @@ KeyPress keyPressFrom(const QKeyEvent *event)
 // The window of a loaded form.
 class FormWindow : public QWidget {
 public:
-    explicit FormWindow(Form &form) : QWidget(nullptr, windowFlagsFor(form.definition())), m_form(&form)
+    explicit FormWindow(Form &form)
+        : QWidget(nullptr, windowFlagsFor(form.definition())), m_form(&form), m_hasText(hasText(form.definition()))
     {
         setAttribute(Qt::WA_DeleteOnClose, false);
         setObjectName(qs(form.name()));
@@ -99,6 +100,9 @@ protected:
         if (!m_form)
             return;
         const FormDef &def = m_form->definition();
+        // The window paints before its controls: faces are ready for their text.
+        if (m_hasText)
+            ensureFaces();
         QPainter painter(this);
         painter.fillRect(event->rect(), colourFor(def.backColor, palette()));
         if (def.picture.isSet()) {
@@ -163,7 +167,17 @@ protected:
     }
 
 private:
+    static bool hasText(const FormDef &def)
+    {
+        for (const ControlDef &control : def.controls) {
+            if (control.kind != ControlKind::Image)
+                return true;
+        }
+        return false;
+    }
+
     Form *m_form;
+    bool m_hasText;
 };
 
 class WindowPeerQt : public WindowPeer {
@@ -326,6 +340,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *) override
     {
+        ensureFaces();
         QPainter painter(this);
         if (m_def.backStyle == BackStyle::Opaque)
             painter.fillRect(rect(), colourFor(m_def.backColor, palette()));
@@ -391,9 +406,22 @@ protected:
     QPointer<QWidget> m_widget;
 };
 
+// A CommandButton: a push button whose text has a face to be drawn in.
+class ButtonWidget : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        ensureFaces();
+        QPushButton::paintEvent(event);
+    }
+};
+
 class ButtonPeerQt : public ControlPeerQt {
 public:
-    ButtonPeerQt(CommandButton &button, QWidget *parent) : ControlPeerQt(new QPushButton(parent))
+    ButtonPeerQt(CommandButton &button, QWidget *parent) : ControlPeerQt(new ButtonWidget(parent))
     {
         QPushButton *push = this->push();
         push->setAutoDefault(false);
@@ -455,7 +483,6 @@ public:
     {
         if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
             raise(err::NoDisplay, "Cannot load " + form.name() + ": no display");
-        ensureFaces();
         return std::make_unique<WindowPeerQt>(form);
     }
     std::unique_ptr<ControlPeer> createControl(WindowPeer &window, Control &control) override
