@@ -324,6 +324,17 @@ private:
     QPixmap m_scaled;
 };
 
+// Keeps a label's font, as loaded, for the labels of the forms that follow: the
+// dialogs come one after the other, and once the last label in a face is gone
+// Qt lets its loaded face go, so that the next dialog would look the face (and
+// its fallbacks) up again, on the way from a key to that dialog.
+void keepFontLoaded(const QFont &font)
+{
+    static QList<QFont> kept;
+    if (!kept.contains(font))
+        kept.append(font);
+}
+
 // A Label control: left-aligned lines broken at blanks, runs of blanks kept,
 // cut off at the bottom; transparent or filled with its back colour.
 class LabelWidget : public QLabel {
@@ -353,6 +364,7 @@ protected:
                 m_lines << qs(line);
             m_laidOutText = text();
             m_laidOutWidth = width();
+            keepFontLoaded(font());
         }
         painter.setFont(font());
         painter.setPen(colourFor(m_def.foreColor, palette()));
