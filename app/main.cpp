@@ -47,7 +47,8 @@ int main(int argc, char *argv[])
     // Qt's own diagnostics only on request: a player's terminal stays quiet.
     qtport::installMessageHandler(qEnvironmentVariableIsSet("TRENCHMOOR_QT_MESSAGES"));
     engine::App.setTitle("Trenchmoor Setup");
-    QApplication app(argc, argv);
+    qtport::QtArguments qt = qtport::prepareQt(argc > 0 ? argv[0] : nullptr);
+    QApplication app(qt.argc, qt.argv);
     qtport::install();
     QApplication::setApplicationName(QStringLiteral("Trenchmoor Setup"));
     QApplication::setDesktopFileName(QStringLiteral("trenchmoor-setup"));

@@ -3,9 +3,14 @@
 #
 #     cmake -D ROOT=disc-folder -D CONTENTS=list-file -P prune.cmake
 #
-# The list file names the disc's files, one path relative to ROOT a line.
+# The list file names the disc's files, one path relative to ROOT a line;
+# -D MORE_CONTENTS=list-file adds a second list (the launcher's bundle).
 cmake_minimum_required(VERSION 3.22)
-file(STRINGS "${CONTENTS}" keep)
+set(keep)
+foreach(list_file IN ITEMS ${CONTENTS} ${MORE_CONTENTS})
+  file(STRINGS "${list_file}" lines)
+  list(APPEND keep ${lines})
+endforeach()
 file(GLOB_RECURSE present LIST_DIRECTORIES false RELATIVE "${ROOT}" "${ROOT}/*")
 foreach(path IN LISTS present)
   if(NOT path IN_LIST keep)

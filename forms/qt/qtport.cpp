@@ -2,6 +2,7 @@
 
 #include "fonts.h"
 #include "pictures.h"
+#include "x11.h"
 
 #include "forms/core/errors.h"
 #include "forms/core/labellayout.h"
@@ -247,9 +248,20 @@ public:
                 m_window->windowHandle()->setTransientParent(ownerPeer->m_window->windowHandle());
             }
         }
-        if (m_form.definition().windowState == WindowState::Maximized) {
-            // Fill the screen's work area at once, whatever the window manager
-            // (if any) does with the request to maximise.
+        const FormDef &def = m_form.definition();
+        if (!def.showInTaskbar) {
+            m_window->winId();
+            x11::leaveOutOfTaskbars(*m_window->windowHandle());
+        }
+        if (def.windowState == WindowState::Maximized && def.borderStyle == BorderStyle::None) {
+            // A borderless maximised form covers the whole screen, panels
+            // included, as on Windows: full screen, above the panels.
+            if (QScreen *screen = QGuiApplication::primaryScreen())
+                m_window->setGeometry(screen->geometry());
+            m_window->showFullScreen();
+        } else if (def.windowState == WindowState::Maximized) {
+            // A titled one fills the screen's work area at once, whatever the
+            // window manager (if any) does with the request to maximise.
             if (QScreen *screen = QGuiApplication::primaryScreen()) {
                 const Frame f = m_form.frameMargins();
                 m_window->setGeometry(screen->availableGeometry() - QMargins(f.left, f.top, f.right, f.bottom));
