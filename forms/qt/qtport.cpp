@@ -298,12 +298,13 @@ QAccessibleInterface *imageAccessible(const QString &className, QObject *object)
 }
 
 // An Image control: its picture scaled to the control's size (Stretch), or drawn
-// at its own size. The scaled copy is made once per size, not on every paint.
+// at its own size. The scaled copy is made once per size, not on every paint;
+// then the decoded picture is let go (it is as large as the screen for the
+// welcome's backdrop), and decoded again only if the size changes.
 class ImageWidget : public QLabel {
 public:
     ImageWidget(const ControlDef &def, QWidget *parent)
-        : QLabel(parent), m_picture(decodePicture(def.picture.resource, def.picture.description)),
-          m_stretch(def.stretch)
+        : QLabel(parent), m_def(def), m_picture(decodePicture(def.picture.resource, def.picture.description))
     {
         static const bool factoryInstalled = (QAccessible::installFactory(imageAccessible), true);
         Q_UNUSED(factoryInstalled);
@@ -317,22 +318,26 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        if (!m_stretch) {
+        if (!m_def.stretch) {
             painter.drawImage(0, 0, m_picture);
             return;
         }
         const qreal ratio = devicePixelRatioF();
         const QSize device = size() * ratio;
         if (m_scaled.size() != device) {
+            if (m_picture.isNull())
+                guarded([this] { m_picture = decodePicture(m_def.picture.resource, m_def.picture.description); });
             m_scaled = QPixmap::fromImage(m_picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
             m_scaled.setDevicePixelRatio(ratio);
+            m_picture = QImage();
+            forgetPicture(m_def.picture.resource);
         }
         painter.drawPixmap(0, 0, m_scaled);
     }
 
 private:
+    const ControlDef &m_def;
     QImage m_picture;
-    bool m_stretch;
     QPixmap m_scaled;
 };
 
