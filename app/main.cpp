@@ -2,7 +2,6 @@
 // launcher on the Qt port of the forms engine.
 #include "forms/core/errors.h"
 #include "forms/core/screen.h"
-#include "forms/qt/fonts.h"
 #include "forms/qt/pictures.h"
 #include "forms/qt/qtport.h"
 #include "setup/frmAcrobat.h"
@@ -51,7 +50,6 @@ int main(int argc, char *argv[])
     qtport::QtArguments qt = qtport::prepareQt(argc > 0 ? argv[0] : nullptr);
     QApplication app(qt.argc, qt.argv);
     qtport::install();
-    qtport::startFontconfig();
     QApplication::setApplicationName(QStringLiteral("Trenchmoor Setup"));
     QApplication::setDesktopFileName(QStringLiteral("trenchmoor-setup"));
     int status = 0;

@@ -1,7 +1,7 @@
 # Installs the Debian packages the launcher and its tests need, if any is missing.
 # Sourced by tools/demo and tools/check; quiet when everything is there.
 
-trenchmoor_build_packages="cmake g++ make pkg-config qt6-base-dev libxcb1-dev libfontconfig-dev qt6-wayland patchelf fonts-liberation"
+trenchmoor_build_packages="cmake g++ make pkg-config qt6-base-dev libxcb1-dev qt6-wayland patchelf fonts-liberation"
 trenchmoor_test_packages="doctest-dev xvfb xauth openbox metacity xdotool wmctrl x11-utils xorriso poppler-utils desktop-file-utils python3 imagemagick bubblewrap weston xwayland"
 
 trenchmoor_install() {

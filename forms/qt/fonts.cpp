@@ -4,24 +4,7 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 
-#include <fontconfig/fontconfig.h>
-#include <thread>
-
 namespace qtport {
-
-void startFontconfig()
-{
-    // Joined when the program ends (long done by then).
-    struct Start {
-        std::thread thread{[] { FcInit(); }};
-        ~Start()
-        {
-            if (thread.joinable())
-                thread.join();
-        }
-    };
-    static Start start;
-}
 
 void ensureFaces()
 {

@@ -16,12 +16,6 @@ namespace qtport {
 // text (the welcome) is drawn before the font database is built.
 void ensureFaces();
 
-// Starts fontconfig (its configuration files and caches: the larger part of
-// building the font database) on a thread of its own, beside the work on a
-// first screen without text; the font database, built on the main thread when
-// text is first drawn, then finds it done. Call once, with the display open.
-void startFontconfig();
-
 QFont fontFor(const engine::FontDef &font);
 QColor colourFor(const engine::Colour &colour, const QPalette &palette);
 
