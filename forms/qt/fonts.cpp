@@ -12,8 +12,13 @@ void ensureFaces()
     if (done)
         return;
     done = true;
-    for (const char *face : {":/fonts/LiberationSans-Regular.ttf", ":/fonts/LiberationSans-Bold.ttf"})
-        QFontDatabase::addApplicationFont(QString::fromLatin1(face));
+    // The labels' face after the layout's own; the program's copy only where
+    // the system has none (the first question builds the font database, which
+    // the text needs anyway).
+    if (!QFontDatabase::hasFamily(QStringLiteral("Liberation Sans"))) {
+        for (const char *face : {":/fonts/LiberationSans-Regular.ttf", ":/fonts/LiberationSans-Bold.ttf"})
+            QFontDatabase::addApplicationFont(QString::fromLatin1(face));
+    }
     // Without a face of its own the system draws every letter as a box.
     QFont font = QApplication::font();
     if (!QFontMetricsF(font).inFont(QLatin1Char('A'))) {

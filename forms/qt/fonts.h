@@ -10,7 +10,10 @@
 namespace qtport {
 
 // Makes sure some face can draw the texts: the program carries Liberation Sans,
-// and makes it the application's font where the system has no usable face.
+// registers it where the system has none, and makes it the application's font
+// where the system has no usable face. Called when text is first drawn (a
+// form's window with text, a label, a button), not at start: a screen without
+// text (the welcome) is drawn before the font database is built.
 void ensureFaces();
 
 QFont fontFor(const engine::FontDef &font);

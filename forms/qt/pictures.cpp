@@ -25,10 +25,20 @@ QImage decodePictureBytes(const QByteArray &bytes, const std::string &what)
     return image;
 }
 
+namespace {
+
+// Returned by value (a QImage shares its pixels): the map may grow under a caller.
+std::map<std::string, QImage> decoded;
+
+} // namespace
+
+void forgetPicture(const std::string &resource)
+{
+    decoded.erase(resource);
+}
+
 QImage decodePicture(const std::string &resource, const std::string &description)
 {
-    // Returned by value (a QImage shares its pixels): the map may grow under a caller.
-    static std::map<std::string, QImage> decoded;
     auto found = decoded.find(resource);
     if (found != decoded.end())
         return found->second;

@@ -86,7 +86,8 @@ KeyPress keyPressFrom(const QKeyEvent *event)
 // The window of a loaded form.
 class FormWindow : public QWidget {
 public:
-    explicit FormWindow(Form &form) : QWidget(nullptr, windowFlagsFor(form.definition())), m_form(&form)
+    explicit FormWindow(Form &form)
+        : QWidget(nullptr, windowFlagsFor(form.definition())), m_form(&form), m_hasText(hasText(form.definition()))
     {
         setAttribute(Qt::WA_DeleteOnClose, false);
         setObjectName(qs(form.name()));
@@ -100,6 +101,9 @@ protected:
         if (!m_form)
             return;
         const FormDef &def = m_form->definition();
+        // The window paints before its controls: faces are ready for their text.
+        if (m_hasText)
+            ensureFaces();
         QPainter painter(this);
         painter.fillRect(event->rect(), colourFor(def.backColor, palette()));
         if (def.picture.isSet()) {
@@ -164,7 +168,17 @@ protected:
     }
 
 private:
+    static bool hasText(const FormDef &def)
+    {
+        for (const ControlDef &control : def.controls) {
+            if (control.kind != ControlKind::Image)
+                return true;
+        }
+        return false;
+    }
+
     Form *m_form;
+    bool m_hasText;
 };
 
 class WindowPeerQt : public WindowPeer {
@@ -284,12 +298,13 @@ QAccessibleInterface *imageAccessible(const QString &className, QObject *object)
 }
 
 // An Image control: its picture scaled to the control's size (Stretch), or drawn
-// at its own size. The scaled copy is made once per size, not on every paint.
+// at its own size. The scaled copy is made once per size, not on every paint;
+// then the decoded picture is let go (it is as large as the screen for the
+// welcome's backdrop), and decoded again only if the size changes.
 class ImageWidget : public QLabel {
 public:
     ImageWidget(const ControlDef &def, QWidget *parent)
-        : QLabel(parent), m_picture(decodePicture(def.picture.resource, def.picture.description)),
-          m_stretch(def.stretch)
+        : QLabel(parent), m_def(def), m_picture(decodePicture(def.picture.resource, def.picture.description))
     {
         static const bool factoryInstalled = (QAccessible::installFactory(imageAccessible), true);
         Q_UNUSED(factoryInstalled);
@@ -303,24 +318,39 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        if (!m_stretch) {
+        if (!m_def.stretch) {
             painter.drawImage(0, 0, m_picture);
             return;
         }
         const qreal ratio = devicePixelRatioF();
         const QSize device = size() * ratio;
         if (m_scaled.size() != device) {
+            if (m_picture.isNull())
+                guarded([this] { m_picture = decodePicture(m_def.picture.resource, m_def.picture.description); });
             m_scaled = QPixmap::fromImage(m_picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
             m_scaled.setDevicePixelRatio(ratio);
+            m_picture = QImage();
+            forgetPicture(m_def.picture.resource);
         }
         painter.drawPixmap(0, 0, m_scaled);
     }
 
 private:
+    const ControlDef &m_def;
     QImage m_picture;
-    bool m_stretch;
     QPixmap m_scaled;
 };
+
+// Keeps a label's font, as loaded, for the labels of the forms that follow: the
+// dialogs come one after the other, and once the last label in a face is gone
+// Qt lets its loaded face go, so that the next dialog would look the face (and
+// its fallbacks) up again, on the way from a key to that dialog.
+void keepFontLoaded(const QFont &font)
+{
+    static QList<QFont> kept;
+    if (!kept.contains(font))
+        kept.append(font);
+}
 
 // A Label control: left-aligned lines broken at blanks, runs of blanks kept,
 // cut off at the bottom; transparent or filled with its back colour.
@@ -338,6 +368,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *) override
     {
+        ensureFaces();
         QPainter painter(this);
         if (m_def.backStyle == BackStyle::Opaque)
             painter.fillRect(rect(), colourFor(m_def.backColor, palette()));
@@ -350,6 +381,7 @@ protected:
                 m_lines << qs(line);
             m_laidOutText = text();
             m_laidOutWidth = width();
+            keepFontLoaded(font());
         }
         painter.setFont(font());
         painter.setPen(colourFor(m_def.foreColor, palette()));
@@ -403,9 +435,22 @@ protected:
     QPointer<QWidget> m_widget;
 };
 
+// A CommandButton: a push button whose text has a face to be drawn in.
+class ButtonWidget : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        ensureFaces();
+        QPushButton::paintEvent(event);
+    }
+};
+
 class ButtonPeerQt : public ControlPeerQt {
 public:
-    ButtonPeerQt(CommandButton &button, QWidget *parent) : ControlPeerQt(new QPushButton(parent))
+    ButtonPeerQt(CommandButton &button, QWidget *parent) : ControlPeerQt(new ButtonWidget(parent))
     {
         QPushButton *push = this->push();
         push->setAutoDefault(false);
@@ -467,7 +512,6 @@ public:
     {
         if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
             raise(err::NoDisplay, "Cannot load " + form.name() + ": no display");
-        ensureFaces();
         return std::make_unique<WindowPeerQt>(form);
     }
     std::unique_ptr<ControlPeer> createControl(WindowPeer &window, Control &control) override

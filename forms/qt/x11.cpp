@@ -13,12 +13,29 @@ namespace qtport::x11 {
 
 namespace {
 
-xcb_atom_t atom(xcb_connection_t *connection, const char *name)
+// The three atoms the hints need, asked for together (one round trip) and kept:
+// each dialog is shown on the way from a key to the next one.
+struct Atoms {
+    xcb_atom_t state = XCB_ATOM_NONE, skipTaskbar = XCB_ATOM_NONE, skipPager = XCB_ATOM_NONE;
+};
+
+const Atoms &knownAtoms(xcb_connection_t *connection)
 {
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t result = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    std::free(reply);
+    static xcb_connection_t *known = nullptr;
+    static Atoms result;
+    if (known == connection)
+        return result;
+    const char *names[] = {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"};
+    xcb_intern_atom_cookie_t cookies[3];
+    for (int i = 0; i < 3; ++i)
+        cookies[i] = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(names[i])), names[i]);
+    xcb_atom_t *targets[] = {&result.state, &result.skipTaskbar, &result.skipPager};
+    for (int i = 0; i < 3; ++i) {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
+        *targets[i] = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+        std::free(reply);
+    }
+    known = connection;
     return result;
 }
 
@@ -31,7 +48,8 @@ void leaveOutOfTaskbars(QWindow &window)
         return;
     xcb_connection_t *connection = x11->connection();
     const auto id = static_cast<xcb_window_t>(window.winId());
-    const xcb_atom_t state = atom(connection, "_NET_WM_STATE");
+    const Atoms &known = knownAtoms(connection);
+    const xcb_atom_t state = known.state;
 
     // Keep what is there already.
     std::vector<xcb_atom_t> atoms;
@@ -42,8 +60,7 @@ void leaveOutOfTaskbars(QWindow &window)
         atoms.assign(values, values + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
     }
     std::free(reply);
-    for (const char *name : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
-        const xcb_atom_t value = atom(connection, name);
+    for (const xcb_atom_t value : {known.skipTaskbar, known.skipPager}) {
         if (value != XCB_ATOM_NONE && std::find(atoms.begin(), atoms.end(), value) == atoms.end())
             atoms.push_back(value);
     }

@@ -177,6 +177,10 @@ void EnvironmentsTest::checkDialog(Form &dialog)
     if (screen.contains(m_offer))
         QVERIFY2(screen.contains(outer), qPrintable(QStringLiteral("partly off screen: ") + what));
 
+    // What the player sees, at the device's resolution (drawn first: faces are
+    // settled when text is first drawn).
+    const QImage shot = window->grab().toImage();
+
     // Controls inside the window, buttons apart.
     std::vector<QRect> buttons;
     for (const ControlDef &def : dialog.definition().controls) {
@@ -198,8 +202,7 @@ void EnvironmentsTest::checkDialog(Form &dialog)
         }
     }
 
-    // What the player sees, at the device's resolution: text in every label.
-    const QImage shot = window->grab().toImage();
+    // Text in every label.
     const qreal ratio = window->devicePixelRatioF();
     QVERIFY2(qAbs(shot.width() - window->width() * ratio) <= 1, qPrintable(what));
     for (const ControlDef &def : dialog.definition().controls) {
