@@ -2,7 +2,7 @@
 // mdlMain::WinExec and the launcher tests call it.
 #pragma once
 
-#include "forms/core/vbtypes.h"
+#include "forms/core/values.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // disc without waiting for it.
 #pragma once
 
-#include "forms/core/vbtypes.h"
+#include "forms/core/values.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 // The arithmetic of the welcome screen and the dialogs' places, in twips.
 #pragma once
 
-#include "forms/core/vbtypes.h"
+#include "forms/core/values.h"
 
 #include <string>
 

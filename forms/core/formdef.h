@@ -3,7 +3,7 @@
 // UTF-8.
 #pragma once
 
-#include "vbtypes.h"
+#include "values.h"
 
 #include <string>
 #include <vector>

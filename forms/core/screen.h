@@ -1,7 +1,7 @@
 // The engine's global Screen and App objects.
 #pragma once
 
-#include "vbtypes.h"
+#include "values.h"
 
 #include <string>
 

@@ -5,7 +5,7 @@
 #include "forms/core/errors.h"
 #include "forms/core/labellayout.h"
 #include "forms/core/screen.h"
-#include "forms/core/vbtypes.h"
+#include "forms/core/values.h"
 
 #include <doctest/doctest.h>
 

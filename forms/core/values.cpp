@@ -1,4 +1,4 @@
-#include "vbtypes.h"
+#include "values.h"
 
 #include "errors.h"
 
