@@ -87,6 +87,24 @@ x11_neutral_env() {
           QT_DEBUG_PLUGINS TRENCHMOOR_QT_MESSAGES SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
 }
 
+# x11_display_taken N: whether an X server serves display N: a lock file of a
+# live process, a listening abstract socket, or a socket file that accepts a
+# connection. The socket file of a server that was killed (Xvfb here writes no
+# lock file) is not a server: the next Xvfb on that number replaces it.
+x11_display_taken() {
+    local n=$1 pid
+    if [ -e "/tmp/.X$n-lock" ]; then
+        pid=$(tr -dc '0-9' <"/tmp/.X$n-lock" 2>/dev/null)
+        [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && return 0
+    fi
+    grep -q " @/tmp/\.X11-unix/X$n\$" /proc/net/unix 2>/dev/null && return 0
+    [ -S "/tmp/.X11-unix/X$n" ] || return 1
+    python3 -c 'import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.settimeout(2)
+s.connect(sys.argv[1])' "/tmp/.X11-unix/X$n" 2>/dev/null
+}
+
 # x11_start WxH WORKDIR [DISPLAY_NUMBER [WM]]
 # Starts Xvfb on DISPLAY_NUMBER (default $TRENCHMOOR_DISPLAY, else 140) or,
 # when that one is taken, on the next free one up to $TRENCHMOOR_DISPLAY_LAST
@@ -108,7 +126,7 @@ x11_start() {
     local number="" n cookie last=${TRENCHMOOR_DISPLAY_LAST:-$((first + 49))}
     cookie=$(mcookie)
     for ((n = first; n <= last; n++)); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        x11_display_taken "$n" && continue
         xauth -q -f "$XAUTHORITY" add ":$n" . "$cookie" 2>/dev/null
         : >"$dir/display-number"
         Xvfb ":$n" -auth "$XAUTHORITY" -screen 0 "${size}x24" -dpi 96 -nolisten tcp -noreset \

@@ -179,7 +179,7 @@ for item in $envs; do
     -*) launch_unset+=(-u "${item#-}") ;;
     *=@unserved)
         n=$display_number
-        while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+        while x11_display_taken "$n"; do n=$((n + 1)); done
         launch_env+=("${item%%=*}=:$n") ;;
     *=@socket)
         python3 -c 'import socket, sys; s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.close()' "$work/x.sock" ||
@@ -436,6 +436,7 @@ for step in "${steps[@]}"; do
             kill -KILL "$X11_XVFB_PID"
             wait "$X11_XVFB_PID" 2>/dev/null
             X11_XVFB_PID=""
+            rm -f "/tmp/.X11-unix/X${DISPLAY#:}" "/tmp/.X${DISPLAY#:}-lock" # what a killed server leaves
                         ;;
         *) x11_key "$id" "$action" || fail "$X11_ERROR" ;;
         esac

@@ -31,6 +31,9 @@ WINE_XVFB_PID=""
 WINE_WIDTH=0
 WINE_HEIGHT=0
 
+# shellcheck source=tests/e2e/lib-x11.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib-x11.sh" # x11_display_taken, x11_now_us
+
 export WINEDEBUG=-all
 # No Mono or Gecko installers asked for when a prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -38,18 +41,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # wine_require: exits 77 (skipped) when a program the Wine tests need is missing.
 wine_require() {
     local missing="" program
-    for program in wine wineserver wineboot Xvfb xdotool xwininfo import "$@"; do
+    for program in wine wineserver wineboot Xvfb xdotool xwininfo import python3 "$@"; do
         command -v "$program" >/dev/null 2>&1 || missing+="$program "
     done
     if [ -n "$missing" ]; then
-        echo "SKIP: missing programs: $missing(Debian packages: wine wine64 xvfb xdotool x11-utils imagemagick)"
+        echo "SKIP: missing programs: $missing(Debian packages: wine wine64 xvfb xdotool x11-utils imagemagick python3)"
         exit 77
     fi
-}
-
-wine_now_us() {
-    local t=${EPOCHREALTIME/[.,]/}
-    printf '%s\n' "$t"
 }
 
 # wine_prefix_make PREFIX: a fresh prefix in PREFIX (an existing one is replaced).
@@ -86,11 +84,11 @@ wine_start() {
     wineserver -k >/dev/null 2>&1
     wineserver -w
     for ((tries = 0; tries < 50; tries++, number++)); do
-        [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+        x11_display_taken "$number" && continue
         Xvfb ":$number" -screen 0 "${size}x24" -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
         WINE_XVFB_PID=$!
-        local deadline=$(($(wine_now_us) + 5000000))
-        while [ "$(wine_now_us)" -lt "$deadline" ]; do
+        local deadline=$(($(x11_now_us) + 5000000))
+        while [ "$(x11_now_us)" -lt "$deadline" ]; do
             if xdpyinfo -display ":$number" >/dev/null 2>&1 ||
                DISPLAY=":$number" xdotool getdisplaygeometry >/dev/null 2>&1; then
                 export DISPLAY=":$number"
@@ -130,9 +128,9 @@ wine_run() {
 # in WINE_STATUS; returns 1 when it is still running after TIMEOUT seconds.
 # (Not in a command substitution: only this shell can wait for its child.)
 wine_wait_exit() {
-    local deadline=$(($(wine_now_us) + ${1:-20} * 1000000))
+    local deadline=$(($(x11_now_us) + ${1:-20} * 1000000))
     while kill -0 "$WINE_PID" 2>/dev/null; do
-        if [ "$(wine_now_us)" -ge "$deadline" ]; then
+        if [ "$(x11_now_us)" -ge "$deadline" ]; then
             WINE_ERROR="the program is still running after ${1:-20} s"
             return 1
         fi
@@ -158,8 +156,8 @@ wine_windows() {
 # wine_wait_window TITLE [TIMEOUT]: waits for a visible window of that exact
 # title and leaves its id in WINE_WINDOW.
 wine_wait_window() {
-    local title=$1 deadline=$(($(wine_now_us) + ${2:-20} * 1000000)) found
-    while [ "$(wine_now_us)" -lt "$deadline" ]; do
+    local title=$1 deadline=$(($(x11_now_us) + ${2:-20} * 1000000)) found
+    while [ "$(x11_now_us)" -lt "$deadline" ]; do
         found=$(wine_windows "$title" | head -n 1)
         if [ -n "$found" ]; then
             WINE_WINDOW=$found
@@ -173,8 +171,8 @@ wine_wait_window() {
 
 # wine_wait_gone WINDOW [TIMEOUT]: waits until the window is no longer shown.
 wine_wait_gone() {
-    local window=$1 deadline=$(($(wine_now_us) + ${2:-20} * 1000000))
-    while [ "$(wine_now_us)" -lt "$deadline" ]; do
+    local window=$1 deadline=$(($(x11_now_us) + ${2:-20} * 1000000))
+    while [ "$(x11_now_us)" -lt "$deadline" ]; do
         xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$window" || return 0
         sleep 0.1
     done

@@ -11,12 +11,12 @@ wine_require
 
 case "${1:-}" in
 make)
-    started=$(wine_now_us)
+    started=$(x11_now_us)
     if ! wine_prefix_make "$2"; then
         echo "FAIL: $WINE_ERROR"
         exit 1
     fi
-    echo "Wine prefix made in $(( ($(wine_now_us) - started) / 1000 )) ms: $2"
+    echo "Wine prefix made in $(( ($(x11_now_us) - started) / 1000 )) ms: $2"
     ;;
 remove)
     WINEPREFIX=$2 wineserver -k >/dev/null 2>&1

@@ -176,8 +176,8 @@ offer_id="" offer_geometry=""
 wait_dialog() {
     local kind=$1 title deadline id
     title=$(title_of "$kind") || fail "unknown dialog '$kind'"
-    deadline=$(($(wine_now_us) + timeout * 1000000))
-    while [ "$(wine_now_us)" -lt "$deadline" ]; do
+    deadline=$(($(x11_now_us) + timeout * 1000000))
+    while [ "$(x11_now_us)" -lt "$deadline" ]; do
         kill -0 "$WINE_PID" 2>/dev/null || fail "the launcher ended before \"$title\" came"
         if [ "$kind" = offer ] && [ -n "$offer_id" ] && wine_windows "$title" | grep -qx "$offer_id"; then
             window=$offer_id
@@ -218,9 +218,9 @@ closed_starts=0
 close_new_standins() {
     local expected deadline line title
     expected=$(expected_starts)
-    deadline=$(($(wine_now_us) + timeout * 1000000))
+    deadline=$(($(x11_now_us) + timeout * 1000000))
     while [ "$(wc -l <"$starts_log")" -lt "$expected" ]; do
-        [ "$(wine_now_us)" -lt "$deadline" ] || fail "expected $expected installer starts by now" "$(cat "$starts_log")"
+        [ "$(x11_now_us)" -lt "$deadline" ] || fail "expected $expected installer starts by now" "$(cat "$starts_log")"
         sleep 0.1
     done
     while [ "$closed_starts" -lt "$expected" ]; do
