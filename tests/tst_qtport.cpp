@@ -78,6 +78,7 @@ private slots:
     void programEndsWhenTheLastFormUnloads();
     void keysPressTheRightButton_data();
     void keysPressTheRightButton();
+    void heldKeysDoNotRepeat_data();
     void heldKeysDoNotRepeat();
     void focusStartsOnTheFirstUsableButton_data();
     void focusStartsOnTheFirstUsableButton();
@@ -259,17 +260,42 @@ void QtPortTest::keysPressTheRightButton()
     target->Unload();
 }
 
+void QtPortTest::heldKeysDoNotRepeat_data()
+{
+    // A release of Enter at releasedAt (0: none sent), then a press at pressedAt
+    // (0: no time, as from a test), marked by Qt as a repeat or not.
+    QTest::addColumn<ulong>("releasedAt");
+    QTest::addColumn<ulong>("pressedAt");
+    QTest::addColumn<bool>("markedRepeat");
+    QTest::addColumn<bool>("finishes");
+    QTest::newRow("marked, no times") << 0ul << 0ul << true << false;
+    QTest::newRow("the pair at once, unmarked") << 500ul << 500ul << false << false;
+    QTest::newRow("marked, 5 ms after the release") << 500ul << 505ul << true << false;
+    QTest::newRow("mark left from a press that went nowhere") << 500ul << 900ul << true << true;
+    QTest::newRow("a new press") << 500ul << 900ul << false << true;
+}
+
 void QtPortTest::heldKeysDoNotRepeat()
 {
+    QFETCH(ulong, releasedAt);
+    QFETCH(ulong, pressedAt);
+    QFETCH(bool, markedRepeat);
+    QFETCH(bool, finishes);
     QStringList clicked;
     frmOption->Load();
     connect(qtport::buttonOf(*frmOption->Command1), &QPushButton::clicked, this, [&] { clicked << "Finish"; });
     QWidget *focus = player::windowOf(frmOption.get())->focusWidget();
-    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
-    QCoreApplication::sendEvent(focus, &repeat);
-    QVERIFY(clicked.isEmpty());
-    QVERIFY(frmOption->isLoaded());
-    frmOption->Unload();
+    if (releasedAt != 0) {
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+        release.setTimestamp(releasedAt);
+        QCoreApplication::sendEvent(focus, &release);
+    }
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), markedRepeat);
+    press.setTimestamp(pressedAt);
+    QCoreApplication::sendEvent(focus, &press);
+    QCOMPARE(clicked, finishes ? QStringList{"Finish"} : QStringList{});
+    if (frmOption->isLoaded())
+        frmOption->Unload();
 }
 
 void QtPortTest::focusStartsOnTheFirstUsableButton_data()

@@ -76,10 +76,18 @@ KeyPress keyPressFrom(const QKeyEvent *event)
     key.alt = mods.testFlag(Qt::AltModifier);
     key.control = mods.testFlag(Qt::ControlModifier) || mods.testFlag(Qt::MetaModifier);
     key.shift = mods.testFlag(Qt::ShiftModifier);
-    // Qt marks a repeated key only when it has the release and the press of
-    // the pair at hand at once; the port recognises the pair itself as well.
-    key.repeated = event->isAutoRepeat()
-        || (event->timestamp() != 0 && releasedKey == code && releasedAt == event->timestamp());
+    // A repeated key comes as a release and a press of it at once. Qt marks
+    // the press when it has the pair at hand together, and the port recognises
+    // the pair itself as well. Qt's mark counts only for a press within Qt's
+    // own 10 ms of the release: when the press it saw coming went to a window
+    // already gone, Qt leaves the mark on the next press of that key, however
+    // much later (a second Enter at the last note would cost the player the
+    // first Enter on the closing screen).
+    const ulong at = event->timestamp();
+    if (at == 0)
+        key.repeated = event->isAutoRepeat();
+    else
+        key.repeated = releasedKey == code && at >= releasedAt && at - releasedAt <= (event->isAutoRepeat() ? 10u : 0u);
     return key;
 }
 
