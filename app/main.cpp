@@ -2,6 +2,7 @@
 // launcher on the Qt port of the forms engine.
 #include "forms/core/errors.h"
 #include "forms/core/screen.h"
+#include "forms/qt/fonts.h"
 #include "forms/qt/pictures.h"
 #include "forms/qt/qtport.h"
 #include "setup/frmAcrobat.h"
@@ -50,6 +51,7 @@ int main(int argc, char *argv[])
     qtport::QtArguments qt = qtport::prepareQt(argc > 0 ? argv[0] : nullptr);
     QApplication app(qt.argc, qt.argv);
     qtport::install();
+    const qtport::FontDatabaseBuilder fonts;
     QApplication::setApplicationName(QStringLiteral("Trenchmoor Setup"));
     QApplication::setDesktopFileName(QStringLiteral("trenchmoor-setup"));
     int status = 0;

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+
+#include <system_error>
 
 namespace qtport {
 
@@ -15,7 +18,7 @@ void ensureFaces()
     // The labels' face after the layout's own; the program's copy only where
     // the system has none (the first question builds the font database, which
     // the text needs anyway).
-    if (!QFontDatabase::hasFamily(QStringLiteral("Liberation Sans"))) {
+    if (!QFontDatabase::families().contains(QStringLiteral("Liberation Sans"), Qt::CaseInsensitive)) {
         for (const char *face : {":/fonts/LiberationSans-Regular.ttf", ":/fonts/LiberationSans-Bold.ttf"})
             QFontDatabase::addApplicationFont(QString::fromLatin1(face));
     }
@@ -25,6 +28,24 @@ void ensureFaces()
         font.setFamilies({QStringLiteral("Liberation Sans")});
         QApplication::setFont(font);
     }
+}
+
+FontDatabaseBuilder::FontDatabaseBuilder()
+{
+    // X11 draws text from any thread; elsewhere the first text builds it.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    try {
+        m_thread = std::thread([] { QFontDatabase::families(); });
+    } catch (const std::system_error &) {
+        // No thread to be had: the first text builds it, as elsewhere.
+    }
+}
+
+FontDatabaseBuilder::~FontDatabaseBuilder()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 QFont fontFor(const engine::FontDef &font)
@@ -42,6 +63,21 @@ QFont fontFor(const engine::FontDef &font)
     qfont.setPointSizeF(font.points);
     qfont.setWeight(font.weight >= 700 ? QFont::Bold : QFont::Normal);
     return qfont;
+}
+
+QFont drawingFont(const QFont &font)
+{
+    ensureFaces();
+    static const QStringList installed = QFontDatabase::families();
+    for (const QString &family : font.families()) {
+        if (installed.contains(family, Qt::CaseInsensitive)) {
+            QFont chosen(font);
+            chosen.setFamilies({family});
+            chosen.setStyleStrategy(QFont::NoFontMerging);
+            return chosen;
+        }
+    }
+    return font;
 }
 
 QColor colourFor(const engine::Colour &colour, const QPalette &palette)

@@ -376,11 +376,14 @@ public:
 protected:
     void paintEvent(QPaintEvent *) override
     {
-        ensureFaces();
+        if (!m_drawingChosen) {
+            m_drawing = drawingFont(font());
+            m_drawingChosen = true;
+        }
         QPainter painter(this);
         if (m_def.backStyle == BackStyle::Opaque)
             painter.fillRect(rect(), colourFor(m_def.backColor, palette()));
-        const QFontMetricsF metrics(font());
+        const QFontMetricsF metrics(m_drawing);
         if (m_laidOutText != text() || m_laidOutWidth != width()) {
             const std::vector<std::string> lines = layoutLabelLines(
                 us(text()), [&](const std::string &piece) { return metrics.horizontalAdvance(qs(piece)); }, width());
@@ -389,9 +392,9 @@ protected:
                 m_lines << qs(line);
             m_laidOutText = text();
             m_laidOutWidth = width();
-            keepFontLoaded(font());
+            keepFontLoaded(m_drawing);
         }
-        painter.setFont(font());
+        painter.setFont(m_drawing);
         painter.setPen(colourFor(m_def.foreColor, palette()));
         qreal baseline = metrics.ascent();
         for (const QString &line : std::as_const(m_lines)) {
@@ -404,6 +407,8 @@ protected:
 
 private:
     const ControlDef &m_def;
+    bool m_drawingChosen = false; // the label's font is set once, when it is made
+    QFont m_drawing;
     QStringList m_lines;
     QString m_laidOutText;
     int m_laidOutWidth = -1;
