@@ -34,6 +34,7 @@ private slots:
     void cleanup();
     void welcomeScreenFillsTheScreen();
     void productRangeScreenKeepsFinishInTheCorner();
+    void pictureFollowsASizeChangedAfterShowing();
 };
 
 void ScreensTest::init()
@@ -109,4 +110,22 @@ void ScreensTest::productRangeScreenKeepsFinishInTheCorner()
 }
 
 QTEST_MAIN(ScreensTest)
+// A picture whose control shrinks after it was shown (its scaling for the old
+// size under way) is drawn at the new size.
+void ScreensTest::pictureFollowsASizeChangedAfterShowing()
+{
+    frmOption->Load();
+    // The scaling for the first size starts; nothing is painted yet.
+    QCoreApplication::sendPostedEvents(qtport::widgetOf(*frmOption->Image1), QEvent::MetaCall);
+    frmOption->Image1->setWidth(frmOption->Image1->Width() / 2);
+    frmOption->Image1->setHeight(frmOption->Image1->Height() / 2);
+    const QRect image = qtport::widgetOf(*frmOption->Image1)->geometry();
+    const QImage shot = player::windowOf(frmOption.get())->grab().toImage();
+    const QImage expected = qtport::decodePicture("range.jpg")
+                                .scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .convertToFormat(QImage::Format_RGB32);
+    QVERIFY2(shot.copy(image).convertToFormat(QImage::Format_RGB32) == expected, "picture not scaled to its new size");
+    player::click(frmOption.get(), QStringLiteral("Finish"));
+}
+
 #include "tst_screens.moc"

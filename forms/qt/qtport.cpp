@@ -23,11 +23,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWindow>
 
 #include <climits>
+#include <future>
 #include <map>
+#include <memory>
 #include <unistd.h>
 
 namespace qtport {
@@ -308,7 +311,10 @@ QAccessibleInterface *imageAccessible(const QString &className, QObject *object)
 // An Image control: its picture scaled to the control's size (Stretch), or drawn
 // at its own size. The scaled copy is made once per size, not on every paint;
 // then the decoded picture is let go (it is as large as the screen for the
-// welcome's backdrop), and decoded again only if the size changes.
+// welcome's backdrop), and decoded again only if the size changes. A shown
+// control has its picture scaled on Qt's thread pool as soon as the event loop
+// runs, while the main thread waits for the window system to map the windows;
+// the paint takes the result (or scales it itself, if it comes first).
 class ImageWidget : public QLabel {
 public:
     ImageWidget(const ControlDef &def, QWidget *parent)
@@ -323,6 +329,25 @@ public:
     }
 
 protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QLabel::showEvent(event);
+        // Once the event loop runs: the forms being loaded and shown go first.
+        QMetaObject::invokeMethod(this, [this] { startScaling(); }, Qt::QueuedConnection);
+    }
+
+    void startScaling()
+    {
+        if (!isVisible() || !m_def.stretch || m_picture.isNull() || deviceSize() == m_scaled.size() || deviceSize() == m_scaling)
+            return;
+        m_scaling = deviceSize();
+        auto promise = std::make_shared<std::promise<QImage>>();
+        m_pending = promise->get_future();
+        QThreadPool::globalInstance()->start([promise, picture = m_picture, size = m_scaling] {
+            promise->set_value(picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        });
+    }
+
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
@@ -330,13 +355,22 @@ protected:
             painter.drawImage(0, 0, m_picture);
             return;
         }
-        const qreal ratio = devicePixelRatioF();
-        const QSize device = size() * ratio;
+        const QSize device = deviceSize();
         if (m_scaled.size() != device) {
-            if (m_picture.isNull())
-                guarded([this] { m_picture = decodePicture(m_def.picture.resource, m_def.picture.description); });
-            m_scaled = QPixmap::fromImage(m_picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-            m_scaled.setDevicePixelRatio(ratio);
+            QImage scaled;
+            if (m_pending.valid()) {
+                scaled = m_pending.get();
+                if (m_scaling != device)
+                    scaled = QImage();
+                m_scaling = QSize();
+            }
+            if (scaled.isNull()) {
+                if (m_picture.isNull())
+                    guarded([this] { m_picture = decodePicture(m_def.picture.resource, m_def.picture.description); });
+                scaled = m_picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            }
+            m_scaled = QPixmap::fromImage(std::move(scaled));
+            m_scaled.setDevicePixelRatio(devicePixelRatioF());
             m_picture = QImage();
             forgetPicture(m_def.picture.resource);
         }
@@ -344,9 +378,13 @@ protected:
     }
 
 private:
+    QSize deviceSize() const { return size() * devicePixelRatioF(); }
+
     const ControlDef &m_def;
     QImage m_picture;
     QPixmap m_scaled;
+    std::future<QImage> m_pending; // the scaling started when shown
+    QSize m_scaling;                // ... and the size it scales to
 };
 
 // Keeps a label's font, as loaded, for the labels of the forms that follow: the
