@@ -16,6 +16,7 @@ function(trenchmoor_windows_program target)
     set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
   endif()
   target_link_options(${target} PRIVATE -municode)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}) # windows/utf16.h
 endfunction()
 
 # doctest is header-only: the host's header, alone in a folder of its own (the

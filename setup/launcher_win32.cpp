@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "windows/utf16.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -23,25 +25,8 @@ constexpr Long ERROR_REFUSED = 5;        // ERROR_ACCESS_DENIED
 constexpr Long ERROR_NOT_A_PROGRAM = 11; // ERROR_BAD_FORMAT
 constexpr Long STARTED = 33;
 
-std::wstring wide(const std::string &text)
-{
-    if (text.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring result(std::size_t(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), result.data(), length);
-    return result;
-}
-
-std::string utf8(const std::wstring &text)
-{
-    if (text.empty())
-        return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(std::size_t(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), result.data(), length, nullptr, nullptr);
-    return result;
-}
+using utf16::utf8;
+using utf16::wide;
 
 // The system's own words for an error, as one phrase: no trailing period or
 // line break, so that it reads inside the note. A message that names its file

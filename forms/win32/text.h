@@ -1,11 +1,11 @@
 // Texts at the Windows API's edge: the engine's UTF-8 to UTF-16 and back.
 #pragma once
 
-#include <string>
+#include "windows/utf16.h"
 
 namespace win32port {
 
-std::wstring wide(const std::string &text);
-std::string utf8(const std::wstring &text);
+using utf16::utf8;
+using utf16::wide;
 
 } // namespace win32port

@@ -23,17 +23,11 @@
 
 #include <windows.h>
 
+#include "windows/utf16.h"
+
 namespace {
 
-std::string utf8(const std::wstring &text)
-{
-    if (text.empty())
-        return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(std::size_t(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), result.data(), length, nullptr, nullptr);
-    return result;
-}
+using utf16::utf8;
 
 struct Search {
     std::wstring title;

@@ -1,10 +1,15 @@
-#include "text.h"
+// Texts at the Windows API's edge, for every Windows program of the project
+// (the Win32 port, the launcher's Windows part, the stand-in installer, the
+// tests' tool): UTF-8 to UTF-16 and back. Header-only, the Windows API alone.
+#pragma once
+
+#include <string>
 
 #include <windows.h>
 
-namespace win32port {
+namespace utf16 {
 
-std::wstring wide(const std::string &text)
+inline std::wstring wide(const std::string &text)
 {
     if (text.empty())
         return {};
@@ -14,7 +19,7 @@ std::wstring wide(const std::string &text)
     return result;
 }
 
-std::string utf8(const std::wstring &text)
+inline std::string utf8(const std::wstring &text)
 {
     if (text.empty())
         return {};
@@ -24,4 +29,4 @@ std::string utf8(const std::wstring &text)
     return result;
 }
 
-} // namespace win32port
+} // namespace utf16
