@@ -412,26 +412,20 @@ public:
     }
 
 protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QLabel::showEvent(event);
+        // Once the event loop runs, while the window system maps the window,
+        // so that the first paint only draws.
+        QMetaObject::invokeMethod(this, [this] { layOut(); }, Qt::QueuedConnection);
+    }
     void paintEvent(QPaintEvent *) override
     {
-        if (!m_drawingChosen) {
-            m_drawing = drawingFont(font());
-            m_drawingChosen = true;
-        }
+        layOut();
         QPainter painter(this);
         if (m_def.backStyle == BackStyle::Opaque)
             painter.fillRect(rect(), colourFor(m_def.backColor, palette()));
         const QFontMetricsF metrics(m_drawing);
-        if (m_laidOutText != text() || m_laidOutWidth != width()) {
-            const std::vector<std::string> lines = layoutLabelLines(
-                us(text()), [&](const std::string &piece) { return metrics.horizontalAdvance(qs(piece)); }, width());
-            m_lines.clear();
-            for (const std::string &line : lines)
-                m_lines << qs(line);
-            m_laidOutText = text();
-            m_laidOutWidth = width();
-            keepFontLoaded(m_drawing);
-        }
         painter.setFont(m_drawing);
         painter.setPen(colourFor(m_def.foreColor, palette()));
         qreal baseline = metrics.ascent();
@@ -444,6 +438,27 @@ protected:
     }
 
 private:
+    // Chooses the face and breaks the text into lines, unless done for this
+    // text and width: the faces are loaded and the words measured here.
+    void layOut()
+    {
+        if (!m_drawingChosen) {
+            m_drawing = drawingFont(font());
+            m_drawingChosen = true;
+        }
+        if (m_laidOutText == text() && m_laidOutWidth == width())
+            return;
+        const QFontMetricsF metrics(m_drawing);
+        const std::vector<std::string> lines = layoutLabelLines(
+            us(text()), [&](const std::string &piece) { return metrics.horizontalAdvance(qs(piece)); }, width());
+        m_lines.clear();
+        for (const std::string &line : lines)
+            m_lines << qs(line);
+        m_laidOutText = text();
+        m_laidOutWidth = width();
+        keepFontLoaded(m_drawing);
+    }
+
     const ControlDef &m_def;
     bool m_drawingChosen = false; // the label's font is set once, when it is made
     QFont m_drawing;
@@ -492,6 +507,18 @@ public:
     using QPushButton::QPushButton;
 
 protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QPushButton::showEvent(event);
+        // As a label: the faces loaded and the caption measured before the first paint.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                ensureFaces();
+                QFontMetricsF(font()).horizontalAdvance(text());
+            },
+            Qt::QueuedConnection);
+    }
     void paintEvent(QPaintEvent *event) override
     {
         ensureFaces();
