@@ -10,6 +10,7 @@
 
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFile>
@@ -26,11 +27,15 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QWindow>
+#include <QtMath>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <future>
 #include <map>
 #include <memory>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace qtport {
@@ -299,6 +304,37 @@ private:
     QPointer<FormWindow> m_window;
 };
 
+// Has the kernel set up the pages of the window's pixels under `widget` in one
+// go, ahead of a paint that fills them all: the first paint of a window writes
+// into memory the window system has just shared with the program, and taking
+// it one page fault at a time costs more than the drawing itself (most of all
+// in a virtual machine, where each fault is a trip to the hypervisor). The
+// pixels are left as they are.
+void preparePixels(QWidget *widget)
+{
+#ifdef MADV_POPULATE_WRITE
+    QBackingStore *store = widget->window()->backingStore();
+    auto *image = store ? dynamic_cast<QImage *>(store->paintDevice()) : nullptr;
+    if (!image || image->isNull())
+        return;
+    const qreal ratio = image->devicePixelRatio();
+    const QRect rows = QRect(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size())
+                           .intersected(QRect(QPoint(0, 0), image->deviceIndependentSize().toSize()));
+    if (rows.isEmpty())
+        return;
+    const auto start = reinterpret_cast<std::uintptr_t>(image->constBits());
+    const auto page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t line = std::uintptr_t(image->bytesPerLine());
+    const std::uintptr_t from = (start + std::uintptr_t(qFloor(rows.top() * ratio)) * line) & ~(page - 1);
+    const std::uintptr_t to = std::min(start + std::uintptr_t(image->sizeInBytes()),
+                                       start + std::uintptr_t(qCeil((rows.bottom() + 1) * ratio)) * line);
+    // Older kernels refuse the advice; the paint then takes the faults as before.
+    (void)::madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE);
+#else
+    Q_UNUSED(widget);
+#endif
+}
+
 // Screen readers call an Image control a graphic and say its description.
 QAccessibleInterface *imageAccessible(const QString &className, QObject *object)
 {
@@ -373,6 +409,8 @@ protected:
             m_scaled.setDevicePixelRatio(devicePixelRatioF());
             m_picture = QImage();
             forgetPicture(m_def.picture.resource);
+            // Once the decoded picture is gone: the two are never held at once.
+            preparePixels(this);
         }
         painter.drawPixmap(0, 0, m_scaled);
     }
