@@ -4,10 +4,8 @@
 #include <QWindow>
 #include <xcb/xcb.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 namespace qtport::x11 {
 
@@ -49,23 +47,13 @@ void leaveOutOfTaskbars(QWindow &window)
     xcb_connection_t *connection = x11->connection();
     const auto id = static_cast<xcb_window_t>(window.winId());
     const Atoms &known = knownAtoms(connection);
-    const xcb_atom_t state = known.state;
-
-    // Keep what is there already.
-    std::vector<xcb_atom_t> atoms;
-    xcb_get_property_reply_t *reply = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 1024), nullptr);
-    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
-        const auto *values = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply));
-        atoms.assign(values, values + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
-    }
-    std::free(reply);
-    for (const xcb_atom_t value : {known.skipTaskbar, known.skipPager}) {
-        if (value != XCB_ATOM_NONE && std::find(atoms.begin(), atoms.end(), value) == atoms.end())
-            atoms.push_back(value);
-    }
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
-                        static_cast<uint32_t>(atoms.size()), atoms.data());
+    // Added to what is there, without reading it first (a round trip on the
+    // way to every dialog): a window manager treats the list as a set, and Qt
+    // keeps the two when it adds its own states on showing the window.
+    const xcb_atom_t atoms[] = {known.skipTaskbar, known.skipPager};
+    if (known.state == XCB_ATOM_NONE || known.skipTaskbar == XCB_ATOM_NONE || known.skipPager == XCB_ATOM_NONE)
+        return;
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, known.state, XCB_ATOM_ATOM, 32, 2, atoms);
     xcb_flush(connection);
 }
 
