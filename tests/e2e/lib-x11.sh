@@ -85,6 +85,10 @@ x11_neutral_env() {
     unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR \
           QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE \
           QT_DEBUG_PLUGINS TRENCHMOOR_QT_MESSAGES SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+    # With TRENCHMOOR_NO_AUTOLAUNCH set (the sanitized run): a session bus
+    # address nobody listens at, so that D-Bus does not fork to start a bus.
+    [ -z "${TRENCHMOOR_NO_AUTOLAUNCH:-}" ] ||
+        export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/trenchmoor-no-session-bus
 }
 
 # x11_display_taken N: whether an X server serves display N: a lock file of a
