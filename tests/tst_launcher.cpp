@@ -346,7 +346,9 @@ void LauncherTest::readsScriptLinesAsTheKernelDoes()
     QTemporaryDir root;
     QVERIFY(root.isValid());
     const std::string base = str(QFile::encodeName(root.path()));
-    const QByteArray argumentsRecorder = "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n";
+    // The list appears whole (renamed into place): the test reads it as soon as it is there.
+    const QByteArray argumentsRecorder =
+        "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.part\" && mv \"$0.part\" \"$0.args\"\n";
     std::string interpreter = base + "/bin/rec";
     const QRegularExpressionMatch longName = QRegularExpression(QStringLiteral("^#!LONG(\\d+)")).match(QString::fromLatin1(line));
     if (longName.hasMatch()) {
