@@ -436,6 +436,21 @@ void keepFontLoaded(const QFont &font)
         kept.append(font);
 }
 
+// Draws the lines once where nobody sees them, so that their glyphs are in
+// Qt's glyph cache (one per face and size, shared by every picture drawn with
+// the raster engine, the window's pixels among them) before the label's first
+// paint: drawing a glyph for the first time costs more than the rest of that
+// paint.
+void cacheGlyphs(const QFont &font, const QStringList &lines)
+{
+    static QImage scratch(64, 64, QImage::Format_RGB32);
+    QPainter painter(&scratch);
+    painter.setFont(font);
+    const qreal baseline = QFontMetricsF(font).ascent();
+    for (const QString &line : lines)
+        painter.drawText(QPointF(0, baseline), line);
+}
+
 // A Label control: left-aligned lines broken at blanks, runs of blanks kept,
 // cut off at the bottom; transparent or filled with its back colour.
 class LabelWidget : public QLabel {
@@ -455,11 +470,11 @@ protected:
         QLabel::showEvent(event);
         // Once the event loop runs, while the window system maps the window,
         // so that the first paint only draws.
-        QMetaObject::invokeMethod(this, [this] { layOut(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { layOut(true); }, Qt::QueuedConnection);
     }
     void paintEvent(QPaintEvent *) override
     {
-        layOut();
+        layOut(false);
         QPainter painter(this);
         if (m_def.backStyle == BackStyle::Opaque)
             painter.fillRect(rect(), colourFor(m_def.backColor, palette()));
@@ -477,8 +492,9 @@ protected:
 
 private:
     // Chooses the face and breaks the text into lines, unless done for this
-    // text and width: the faces are loaded and the words measured here.
-    void layOut()
+    // text and width: the faces are loaded and the words measured here, and
+    // ahead of the first paint the glyphs drawn.
+    void layOut(bool ahead)
     {
         if (!m_drawingChosen) {
             m_drawing = drawingFont(font());
@@ -495,6 +511,8 @@ private:
         m_laidOutText = text();
         m_laidOutWidth = width();
         keepFontLoaded(m_drawing);
+        if (ahead)
+            cacheGlyphs(m_drawing, m_lines);
     }
 
     const ControlDef &m_def;
