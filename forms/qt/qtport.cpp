@@ -566,12 +566,17 @@ protected:
     void showEvent(QShowEvent *event) override
     {
         QPushButton::showEvent(event);
-        // As a label: the faces loaded and the caption measured before the first paint.
+        // As a label: the faces loaded, and the button drawn once where nobody
+        // sees it (its caption's glyphs and the style's pictures of its frame
+        // are then cached), before the first paint.
         QMetaObject::invokeMethod(
             this,
             [this] {
                 ensureFaces();
-                QFontMetricsF(font()).horizontalAdvance(text());
+                if (size().isEmpty())
+                    return;
+                QImage scratch(size(), QImage::Format_RGB32);
+                render(&scratch);
             },
             Qt::QueuedConnection);
     }
