@@ -463,14 +463,6 @@ void QtPortTest::damagedPictureIsARunTimeError()
             QCOMPARE(error.message(), std::string("Run-time error '481': Invalid picture (the game cover)"));
         }
     }
-    // Decoded ahead, it is found out when it is waited for.
-    (void)qtport::decodePictureAhead("oversized.jpg", "the huge cover");
-    try {
-        qtport::decodePicture("oversized.jpg");
-        QFAIL("an oversized picture decoded");
-    } catch (const RuntimeError &error) {
-        QCOMPARE(error.message(), std::string("Run-time error '481': Invalid picture (the huge cover)"));
-    }
     FormDef def = testDefinition(false);
     def.controls.push_back({.kind = ControlKind::Image, .name = "Image1",
                             .picture = {"no-such.jpg", "a lost picture"}});

@@ -350,21 +350,17 @@ QAccessibleInterface *imageAccessible(const QString &className, QObject *object)
 // welcome's backdrop), and decoded again only if the size changes. A shown
 // control has its picture scaled on Qt's thread pool as soon as the event loop
 // runs, while the main thread waits for the window system to map the windows;
-// the paint takes the result (or scales it itself, if it comes first). The
-// picture itself is decoded on the pool from the moment the control is made,
-// while the main thread goes on loading and showing the form.
+// the paint takes the result (or scales it itself, if it comes first).
 class ImageWidget : public QLabel {
 public:
     ImageWidget(const ControlDef &def, QWidget *parent)
-        : QLabel(parent), m_def(def)
+        : QLabel(parent), m_def(def), m_picture(decodePicture(def.picture.resource, def.picture.description))
     {
-        const PictureAhead ahead = decodePictureAhead(def.picture.resource, def.picture.description);
-        m_decoding = ahead.image;
         static const bool factoryInstalled = (QAccessible::installFactory(imageAccessible), true);
         Q_UNUSED(factoryInstalled);
         setProperty("engineImage", true);
         setAccessibleName(qs(def.picture.description));
-        if (ahead.opaque)
+        if (!m_picture.hasAlphaChannel())
             setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
@@ -378,18 +374,13 @@ protected:
 
     void startScaling()
     {
-        if (!isVisible() || !m_def.stretch || !m_decoding.valid() || deviceSize() == m_scaled.size() || deviceSize() == m_scaling)
+        if (!isVisible() || !m_def.stretch || m_picture.isNull() || deviceSize() == m_scaled.size() || deviceSize() == m_scaling)
             return;
         m_scaling = deviceSize();
         auto promise = std::make_shared<std::promise<QImage>>();
         m_pending = promise->get_future();
-        // Queued after the decoding, which has started by the time this starts.
-        QThreadPool::globalInstance()->start([promise, picture = m_decoding, size = m_scaling] {
-            try {
-                promise->set_value(picture.get().scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-            } catch (...) {
-                promise->set_exception(std::current_exception());
-            }
+        QThreadPool::globalInstance()->start([promise, picture = m_picture, size = m_scaling] {
+            promise->set_value(picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         });
     }
 
@@ -397,28 +388,26 @@ protected:
     {
         QPainter painter(this);
         if (!m_def.stretch) {
-            guarded([&] { painter.drawImage(0, 0, picture()); });
+            painter.drawImage(0, 0, m_picture);
             return;
         }
         const QSize device = deviceSize();
         if (m_scaled.size() != device) {
             QImage scaled;
             if (m_pending.valid()) {
-                try {
-                    scaled = m_pending.get();
-                } catch (...) {
-                    // Made again below, where what went wrong is raised.
-                }
+                scaled = m_pending.get();
                 if (m_scaling != device)
                     scaled = QImage();
                 m_scaling = QSize();
             }
-            if (scaled.isNull())
-                guarded([&] { scaled = picture().scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation); });
+            if (scaled.isNull()) {
+                if (m_picture.isNull())
+                    guarded([this] { m_picture = decodePicture(m_def.picture.resource, m_def.picture.description); });
+                scaled = m_picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            }
             m_scaled = QPixmap::fromImage(std::move(scaled));
             m_scaled.setDevicePixelRatio(devicePixelRatioF());
             m_picture = QImage();
-            m_decoding = {};
             forgetPicture(m_def.picture.resource);
             // Once the decoded picture is gone: the two are never held at once.
             preparePixels(this);
@@ -428,16 +417,8 @@ protected:
 
 private:
     QSize deviceSize() const { return size() * devicePixelRatioF(); }
-    // The decoded picture, once its decoding is done; raises if it did not decode.
-    const QImage &picture()
-    {
-        if (m_picture.isNull())
-            m_picture = decodePicture(m_def.picture.resource, m_def.picture.description);
-        return m_picture;
-    }
 
     const ControlDef &m_def;
-    std::shared_future<QImage> m_decoding; // started when the control was made
     QImage m_picture;
     QPixmap m_scaled;
     std::future<QImage> m_pending; // the scaling started when shown
