@@ -2,6 +2,12 @@
 // moments, to measure the launcher against. One maximised window with an
 // 800x600 JPEG scaled to it, then a small modal dialog with a label and two
 // buttons; Enter in it closes it and opens a second small dialog.
+//
+//   bench-floor [PROGRAM]
+//
+// With PROGRAM, Enter in the first dialog also starts PROGRAM before the second
+// dialog, as the launcher starts an installer there: in its own folder, in a
+// session of its own, with no descriptor above standard error, not waited for.
 #include <QApplication>
 #include <QDialog>
 #include <QHBoxLayout>
@@ -11,6 +17,9 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <spawn.h>
+#include <string>
 
 namespace {
 
@@ -59,6 +68,25 @@ void ask(QWidget *owner, const QString &title, const QString &text, const QStrin
     dialog.exec();
 }
 
+void start(const std::string &program)
+{
+    const std::string folder = program.substr(0, program.rfind('/') + 1);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!folder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    char *argv[] = {const_cast<char *>(program.c_str()), nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, environ) != 0)
+        qWarning("bench-floor: cannot start %s", program.c_str());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -69,6 +97,8 @@ int main(int argc, char *argv[])
     window.showMaximized();
     ask(&window, QStringLiteral("bench-floor dialog"), QStringLiteral("Would you like to install it?"),
         {QStringLiteral("&Yes"), QStringLiteral("&No")});
+    if (QApplication::arguments().size() > 1)
+        start(QApplication::arguments().at(1).toStdString());
     ask(&window, QStringLiteral("bench-floor next"), QStringLiteral("Done."), {QStringLiteral("OK")});
     return 0;
 }
