@@ -14,11 +14,14 @@
 #include "support/player.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QFontMetricsF>
 #include <QPushButton>
 #include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <xcb/xcb.h>
 
 using namespace engine;
 
@@ -90,6 +93,8 @@ private slots:
     void everyFormLoadsWithItsControls();
     void missingControlIsALoudError();
     void damagedPictureIsARunTimeError();
+    void dialogIsDrawnWhenMapped_data();
+    void dialogIsDrawnWhenMapped();
 };
 
 void QtPortTest::cleanup()
@@ -474,6 +479,48 @@ void QtPortTest::damagedPictureIsARunTimeError()
         QCOMPARE(error.number(), err::InvalidPicture);
     }
     QVERIFY(!form.isLoaded());
+}
+
+// On X11 (tst_qtport.x11, without a window manager: the server maps the window
+// at once): the moment a dialog is mapped, before the program has answered the
+// expose, the screen shows what the program then paints; once it has painted,
+// the server keeps none of those pixels for later exposes.
+void QtPortTest::dialogIsDrawnWhenMapped_data()
+{
+    QTest::addColumn<bool>("okAlone");
+    QTest::newRow("Yes and No") << false;
+    QTest::newRow("OK alone") << true;
+}
+
+void QtPortTest::dialogIsDrawnWhenMapped()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("X11 only: run as tst_qtport.x11");
+    QFETCH(bool, okAlone);
+    xcb_connection_t *connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    auto sync = [&] { std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr)); };
+    frmNewBox->Label1->setCaption("Before playing the game configure your sound.");
+    if (okAlone) {
+        frmNewBox->Command1->setVisible(False);
+        frmNewBox->Command2->setVisible(False);
+        frmNewBox->Command3->setVisible(True);
+    }
+    frmNewBox->Show();
+    QWidget *window = player::windowOf(frmNewBox.get());
+    const WId id = window->winId();
+    sync();
+    const QImage atMap = window->screen()->grabWindow(id).toImage();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCoreApplication::processEvents();
+    const QImage painted = window->screen()->grabWindow(id).toImage();
+    QCOMPARE(painted.size(), QSize(278, 126));
+    QCOMPARE(atMap, painted);
+    // Shown again behind the program's back, it is not the dialog until painted.
+    xcb_unmap_window(connection, xcb_window_t(id));
+    xcb_map_window(connection, xcb_window_t(id));
+    sync();
+    QVERIFY(window->screen()->grabWindow(id).toImage() != painted);
+    frmNewBox->Unload();
 }
 
 QTEST_MAIN(QtPortTest)

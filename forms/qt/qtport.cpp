@@ -111,6 +111,24 @@ public:
     void detach() { m_form = nullptr; }
     Form *form() const { return m_form; }
 
+    // Draws the window before it is shown and hands the pixels to the window
+    // system as the window's background: the player sees the dialog whole
+    // the moment it is mapped, not empty until the program has answered its
+    // first expose. The background is let go once the window has painted (or
+    // is hidden first), so that no later expose shows stale pixels. Only on
+    // X11: elsewhere nothing is seen before the first frame.
+    void drawAhead()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            return;
+        const qreal ratio = devicePixelRatioF();
+        QImage picture(size() * ratio, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(ratio);
+        render(&picture);
+        winId();
+        m_background = x11::setBackground(*windowHandle(), picture);
+    }
+
 protected:
     void paintEvent(QPaintEvent *event) override
     {
@@ -131,6 +149,19 @@ protected:
                     painter.drawImage(area.topLeft(), backdrop);
             });
         }
+        if (m_background) {
+            // Once these pixels have gone to the window system.
+            m_background = false;
+            QMetaObject::invokeMethod(this, [this] { x11::forgetBackground(windowHandle()); }, Qt::QueuedConnection);
+        }
+    }
+    void hideEvent(QHideEvent *event) override
+    {
+        if (m_background) {
+            m_background = false;
+            x11::forgetBackground(windowHandle());
+        }
+        QWidget::hideEvent(event);
     }
     void keyPressEvent(QKeyEvent *event) override
     {
@@ -195,6 +226,7 @@ private:
 
     Form *m_form;
     bool m_hasText;
+    bool m_background = false;
 };
 
 class WindowPeerQt : public WindowPeer {
@@ -284,8 +316,13 @@ public:
             }
             m_window->showMaximized();
         } else {
+            // A window of its own size (a dialog; one that fills the screen
+            // takes the window manager's size) is drawn ahead the first time.
+            if (!m_shownBefore)
+                m_window->drawAhead();
             m_window->show();
         }
+        m_shownBefore = true;
     }
     void bringToFront() override
     {
@@ -302,6 +339,7 @@ public:
 private:
     Form &m_form;
     QPointer<FormWindow> m_window;
+    bool m_shownBefore = false;
 };
 
 // Has the kernel set up the pages of the window's pixels under `widget` in one
@@ -313,6 +351,9 @@ private:
 void preparePixels(QWidget *widget)
 {
 #ifdef MADV_POPULATE_WRITE
+    // A window drawn ahead of being shown has no pixels of its own yet.
+    if (!widget->window()->isVisible())
+        return;
     QBackingStore *store = widget->window()->backingStore();
     auto *image = store ? dynamic_cast<QImage *>(store->paintDevice()) : nullptr;
     if (!image || image->isNull())

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs a command on an 800x600 X server of its own without a window manager:
+# the Qt port's X11 paths, which the offscreen platform does not take.
+#
+#     on-xvfb.sh DISPLAY_NUMBER COMMAND [ARGUMENT...]
+set -u
+. "$(dirname "$0")/e2e/lib-x11.sh"
+x11_require
+first=$1
+shift
+dir=$(mktemp -d "${TMPDIR:-/tmp}/on-xvfb.XXXXXX")
+trap 'x11_stop; rm -rf "$dir"' EXIT
+x11_start 800x600 "$dir" "$first" none || { echo "$X11_ERROR"; exit 1; }
+"$@"
