@@ -14,9 +14,9 @@
 #include "support/player.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QFontMetricsF>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
