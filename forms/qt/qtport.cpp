@@ -609,12 +609,13 @@ protected:
         QPushButton::showEvent(event);
         // As a label: the faces loaded, and the button drawn once where nobody
         // sees it (its caption's glyphs and the style's pictures of its frame
-        // are then cached), before the first paint.
+        // are then cached), before the first paint, unless it has been drawn
+        // (with a window drawn ahead of being shown).
         QMetaObject::invokeMethod(
             this,
             [this] {
                 ensureFaces();
-                if (size().isEmpty())
+                if (size().isEmpty() || m_drawn)
                     return;
                 QImage scratch(size(), QImage::Format_RGB32);
                 render(&scratch);
@@ -625,7 +626,11 @@ protected:
     {
         ensureFaces();
         QPushButton::paintEvent(event);
+        m_drawn = true;
     }
+
+private:
+    bool m_drawn = false;
 };
 
 class ButtonPeerQt : public ControlPeerQt {
