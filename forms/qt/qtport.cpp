@@ -99,6 +99,10 @@ KeyPress keyPressFrom(const QKeyEvent *event)
     return key;
 }
 
+// Set while a window is drawn into the picture the window system shows at its
+// map (FormWindow::drawWhileMapped), not into its own pixels.
+bool drawingForMap = false;
+
 // The window of a loaded form.
 class FormWindow : public QWidget {
 public:
@@ -111,21 +115,27 @@ public:
     void detach() { m_form = nullptr; }
     Form *form() const { return m_form; }
 
-    // Draws the window before it is shown and hands the pixels to the window
-    // system as the window's background: the player sees the dialog whole
-    // the moment it is mapped, not empty until the program has answered its
-    // first expose. The background is let go once the window has painted (or
-    // is hidden first), so that no later expose shows stale pixels. Only on
-    // X11: elsewhere nothing is seen before the first frame.
-    void drawAhead()
+    // Draws the window, on its first show, while the window manager maps it
+    // and hands the pixels to the window system as the window's background:
+    // the player sees the dialog whole the moment it is mapped, not empty
+    // until the program has answered its first expose. A window manager takes
+    // some milliseconds from the request to the map (it reads the window's
+    // hints and builds its frame); the drawing goes in that time rather than
+    // before the request. Where the window is mapped first (no window manager,
+    // or a quicker one) it is painted at its expose as any other. The
+    // background is let go once the window has painted (or is hidden first),
+    // so that no later expose shows stale pixels. Only on X11: elsewhere
+    // nothing is seen before the first frame.
+    void drawWhileMapped()
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             return;
         const qreal ratio = devicePixelRatioF();
         QImage picture(size() * ratio, QImage::Format_RGB32);
         picture.setDevicePixelRatio(ratio);
+        drawingForMap = true;
         render(&picture);
-        winId();
+        drawingForMap = false;
         m_background = x11::setBackground(*windowHandle(), picture);
     }
 
@@ -317,10 +327,11 @@ public:
             m_window->showMaximized();
         } else {
             // A window of its own size (a dialog; one that fills the screen
-            // takes the window manager's size) is drawn ahead the first time.
-            if (!m_shownBefore)
-                m_window->drawAhead();
+            // takes the window manager's size) is drawn while it is mapped
+            // the first time.
             m_window->show();
+            if (!m_shownBefore)
+                m_window->drawWhileMapped();
         }
         m_shownBefore = true;
     }
@@ -351,8 +362,9 @@ private:
 void preparePixels(QWidget *widget)
 {
 #ifdef MADV_POPULATE_WRITE
-    // A window drawn ahead of being shown has no pixels of its own yet.
-    if (!widget->window()->isVisible())
+    // A window not shown, or drawn into the picture for its map, may have no
+    // pixels of its own yet.
+    if (!widget->window()->isVisible() || drawingForMap)
         return;
     QBackingStore *store = widget->window()->backingStore();
     auto *image = store ? dynamic_cast<QImage *>(store->paintDevice()) : nullptr;
@@ -492,6 +504,24 @@ void cacheGlyphs(const QFont &font, const QStringList &lines)
         painter.drawText(QPointF(0, baseline), line);
 }
 
+// Once text in a face has first been drawn, and the event loop has nothing
+// else to do: the glyphs of every printable ASCII character in that face, so
+// that the dialogs that follow in it (their texts are not known before their
+// keys) are drawn from the cache on the way from a key.
+void cacheAsciiGlyphsSoon(const QFont &font)
+{
+    static QList<QFont> done;
+    if (done.contains(font))
+        return;
+    done.append(font);
+    QTimer::singleShot(0, QCoreApplication::instance(), [font] {
+        QString printable;
+        for (char c = '!'; c <= '~'; ++c)
+            printable += QLatin1Char(c);
+        cacheGlyphs(font, {printable});
+    });
+}
+
 // A Label control: left-aligned lines broken at blanks, runs of blanks kept,
 // cut off at the bottom; transparent or filled with its back colour.
 class LabelWidget : public QLabel {
@@ -529,6 +559,7 @@ protected:
             painter.drawText(QPointF(0, baseline), line);
             baseline += metrics.lineSpacing();
         }
+        cacheAsciiGlyphsSoon(m_drawing);
     }
 
 private:
