@@ -641,7 +641,7 @@ protected:
         // As a label: the faces loaded, and the button drawn once where nobody
         // sees it (its caption's glyphs and the style's pictures of its frame
         // are then cached), before the first paint, unless it has been drawn
-        // (with a window drawn ahead of being shown).
+        // (with a window drawn for its map).
         QMetaObject::invokeMethod(
             this,
             [this] {
