@@ -122,10 +122,10 @@ public:
     // some milliseconds from the request to the map (it reads the window's
     // hints and builds its frame); the drawing goes in that time rather than
     // before the request. Where the window is mapped first (no window manager,
-    // or a quicker one) it is painted at its expose as any other. The
-    // background is let go once the window has painted (or is hidden first),
-    // so that no later expose shows stale pixels. Only on X11: elsewhere
-    // nothing is seen before the first frame.
+    // or a quicker one) the server fills it with the pixels once it has them,
+    // ahead of the program's paint. The background is let go once the window
+    // has painted (or is hidden first), so that no later expose shows stale
+    // pixels. Only on X11: elsewhere nothing is seen before the first frame.
     void drawWhileMapped()
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -504,24 +504,6 @@ void cacheGlyphs(const QFont &font, const QStringList &lines)
         painter.drawText(QPointF(0, baseline), line);
 }
 
-// Once text in a face has first been drawn, and the event loop has nothing
-// else to do: the glyphs of every printable ASCII character in that face, so
-// that the dialogs that follow in it (their texts are not known before their
-// keys) are drawn from the cache on the way from a key.
-void cacheAsciiGlyphsSoon(const QFont &font)
-{
-    static QList<QFont> done;
-    if (done.contains(font))
-        return;
-    done.append(font);
-    QTimer::singleShot(0, QCoreApplication::instance(), [font] {
-        QString printable;
-        for (char c = '!'; c <= '~'; ++c)
-            printable += QLatin1Char(c);
-        cacheGlyphs(font, {printable});
-    });
-}
-
 // A Label control: left-aligned lines broken at blanks, runs of blanks kept,
 // cut off at the bottom; transparent or filled with its back colour.
 class LabelWidget : public QLabel {
@@ -559,7 +541,6 @@ protected:
             painter.drawText(QPointF(0, baseline), line);
             baseline += metrics.lineSpacing();
         }
-        cacheAsciiGlyphsSoon(m_drawing);
     }
 
 private:

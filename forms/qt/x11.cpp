@@ -106,6 +106,10 @@ bool setBackground(QWindow &window, const QImage &picture)
     }
     xcb_discard_reply(connection,
                       xcb_change_window_attributes_checked(connection, id, XCB_CW_BACK_PIXMAP, &pixmap).sequence);
+    // A window mapped already (by a window manager quicker than the drawing,
+    // or by the server itself where there is none) shows it now, not at the
+    // program's next paint; elsewhere this does nothing.
+    xcb_discard_reply(connection, xcb_clear_area_checked(connection, 0, id, 0, 0, 0, 0).sequence);
     // The window keeps the pixels for as long as they are its background.
     xcb_discard_reply(connection, xcb_free_gc_checked(connection, gc).sequence);
     xcb_discard_reply(connection, xcb_free_pixmap_checked(connection, pixmap).sequence);
