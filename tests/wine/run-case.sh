@@ -83,6 +83,7 @@ fail() {
         wine_screenshot "$work/failure.png" && echo "screenshot: $work/failure.png"
     fi
     [ -s "$launcher_out.err" ] && { echo "launcher stderr:"; sed 's/^/  /' "$launcher_out.err"; }
+    [ -s "$work/wintool.err" ] && { echo "wintool's stderr (the last lines):"; tail -n 20 "$work/wintool.err" | sed 's/^/  /'; }
     [ -s "$starts_log" ] && { echo "installers started (path|arguments|folder|show|pid):"; sed 's/^/  /' "$starts_log"; }
     exit 1
 }
@@ -105,14 +106,21 @@ export TRENCHMOOR_STANDIN_LOG
 TRENCHMOOR_STANDIN_LOG=$(wine_unix_to_windows "$starts_log")
 
 # --- what Windows says ------------------------------------------------------------
+# What Wine says on its error stream is kept for a failure's report.
 wintool() {
-    wine "$bin/wintool.exe" "$@" 2>/dev/null
+    wine "$bin/wintool.exe" "$@" 2>>"$work/wintool.err"
 }
 # check_styles TITLE KEY=VALUE...: the window's styles as wintool prints them.
+# A window X has just shown may not be listed by Windows yet: asked again for
+# up to two seconds.
 check_styles() {
-    local title=$1 styles pair
+    local title=$1 styles pair tries=0
     shift
-    styles=$(wintool styles "$title") || fail "wintool finds no window \"$title\"" "$styles"
+    until styles=$(wintool styles "$title"); do
+        tries=$((tries + 1))
+        [ "$tries" -lt 10 ] || fail "wintool finds no window \"$title\"" "$styles"
+        sleep 0.2
+    done
     for pair in "$@"; do
         grep -qx "${pair%%=*} ${pair#*=}" <<<"$styles" ||
             fail "\"$title\": expected ${pair%%=*} ${pair#*=}" "$(tr '\n' ';' <<<"$styles")"
