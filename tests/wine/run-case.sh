@@ -111,8 +111,8 @@ wintool() {
     wine "$bin/wintool.exe" "$@" 2>>"$work/wintool.err"
 }
 # check_styles TITLE KEY=VALUE...: the window's styles as wintool prints them.
-# A window X has just shown may not be listed by Windows yet: asked again for
-# up to two seconds.
+# A window X has just shown may not be listed by Windows yet: asked up to ten
+# times, 0.2 s apart.
 check_styles() {
     local title=$1 styles pair tries=0
     shift
