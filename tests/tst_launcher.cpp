@@ -433,10 +433,13 @@ void LauncherTest::startedProgramRunsWhileTheNextDialogWaits()
     bool sawItRunning = false;
     qint64 pid = 0;
     setModalHook([&](Form &note) {
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(disc.filePath("pid")), 5000);
-        QFile file(disc.filePath("pid"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        pid = file.readAll().trimmed().toLongLong();
+        // The shell makes the file before it writes the number and its newline.
+        const auto written = [&] {
+            QFile file(disc.filePath("pid"));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(written().endsWith('\n'), 5000);
+        pid = written().trimmed().toLongLong();
         sawItRunning = pid > 0 && ::kill(pid_t(pid), 0) == 0;
         player::press(note, QStringLiteral("Enter"));
     });
