@@ -244,15 +244,9 @@ void Form::Load()
     m_window = std::move(window);
     m_controls = std::move(controls);
     m_controlList = std::move(list);
-
-    // Outer geometry from the client area the definition gives.
-    const Frame frame = frameMargins();
-    const double tx = Screen.TwipsPerPixelX(), ty = Screen.TwipsPerPixelY();
-    m_left = CSng(m_def.clientLeft - frame.left * tx);
-    m_top = CSng(m_def.clientTop - frame.top * ty);
-    m_width = CSng(m_def.clientWidth + (frame.left + frame.right) * tx);
-    m_height = CSng(m_def.clientHeight + (frame.top + frame.bottom) * ty);
-    applyGeometry();
+    m_shown = false;
+    m_placedByProgram = false;
+    placeFromDefinition();
 
     m_loaded = true;
     state().loaded.push_back(this);
@@ -264,6 +258,19 @@ void Form::Load()
         throw;
     }
     m_inFormLoad = false;
+}
+
+// The outer geometry from the client area the definition gives, with the
+// frame the window is expected to get.
+void Form::placeFromDefinition()
+{
+    const Frame frame = frameMargins();
+    const double tx = Screen.TwipsPerPixelX(), ty = Screen.TwipsPerPixelY();
+    m_left = CSng(m_def.clientLeft - frame.left * tx);
+    m_top = CSng(m_def.clientTop - frame.top * ty);
+    m_width = CSng(m_def.clientWidth + (frame.left + frame.right) * tx);
+    m_height = CSng(m_def.clientHeight + (frame.top + frame.bottom) * ty);
+    applyGeometry();
 }
 
 void Form::Unload()
@@ -320,6 +327,7 @@ void Form::Show(int style, Form *owner)
 
 void Form::showWindow(bool modal, Form *owner)
 {
+    m_shown = true;
     applyGeometry();
     WindowPeer *ownerWindow = owner ? &owner->window() : nullptr;
     m_window->show(modal, ownerWindow);
@@ -426,8 +434,17 @@ void Form::windowMoved()
     if (!m_window || !m_window->isVisible())
         return;
     const std::optional<Frame> drawn = m_window->drawnFrame();
-    if (drawn && m_def.borderStyle == BorderStyle::FixedSingle && m_def.windowState == WindowState::Normal)
+    if (drawn && m_def.borderStyle == BorderStyle::FixedSingle && m_def.windowState == WindowState::Normal
+        && *drawn != state().framedDialog) {
         state().framedDialog = *drawn;
+        // A form loaded ahead, with the frame expected then, takes the one
+        // now learnt: the sizes the program reads from it are those it will
+        // have on screen. One the program has placed keeps its place.
+        for (Form *other : state().loaded) {
+            if (other != this && !other->m_shown && !other->m_placedByProgram)
+                other->placeFromDefinition();
+        }
+    }
     const Frame frame = frameMargins();
     const PixelRect at = m_window->geometry();
     const int outerWidth = at.width + frame.left + frame.right;
@@ -454,6 +471,7 @@ Single Form::Height() { ensureLoaded(); return m_height; }
 void Form::setLeft(Single value)
 {
     ensureLoaded();
+    m_placedByProgram = true;
     m_left = value;
     applyGeometry();
 }
@@ -461,6 +479,7 @@ void Form::setLeft(Single value)
 void Form::setTop(Single value)
 {
     ensureLoaded();
+    m_placedByProgram = true;
     m_top = value;
     applyGeometry();
 }
@@ -468,6 +487,7 @@ void Form::setTop(Single value)
 void Form::setWidth(Single value)
 {
     ensureLoaded();
+    m_placedByProgram = true;
     m_width = value;
     applyGeometry();
 }
@@ -475,6 +495,7 @@ void Form::setWidth(Single value)
 void Form::setHeight(Single value)
 {
     ensureLoaded();
+    m_placedByProgram = true;
     m_height = value;
     applyGeometry();
 }

@@ -184,6 +184,7 @@ private:
     void ensureLoaded();
     void showWindow(bool modal, Form *owner);
     void applyGeometry();
+    void placeFromDefinition();
     void setInitialFocus();
     bool acceptsCloseRequest() const;
     std::vector<ButtonState> buttonStates() const;
@@ -196,6 +197,8 @@ private:
     std::vector<std::pair<ControlRef<CommandButton> *, std::function<void()>>> m_clicks;
     bool m_loaded = false;
     bool m_inFormLoad = false;
+    bool m_shown = false;           // shown since it was loaded
+    bool m_placedByProgram = false; // moved or sized by the program since then
     NestedLoop *m_modalLoop = nullptr;
     Single m_left = 0, m_top = 0, m_width = 0, m_height = 0;
 };

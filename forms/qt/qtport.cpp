@@ -278,6 +278,12 @@ public:
         else
             m_window->resize(clientWidth, clientHeight);
         m_window->move(x, y);
+        // A window of its own size gets its native window as soon as it is
+        // placed, while the form is loaded: showing it later has less to do.
+        // Made now, it is made at its size and asks for its place by its
+        // frame's corner, as one made at its show would.
+        if (def.windowState == WindowState::Normal)
+            m_window->winId();
     }
     PixelRect geometry() const override
     {
@@ -329,6 +335,14 @@ public:
             // A window of its own size (a dialog; one that fills the screen
             // takes the window manager's size) is drawn while it is mapped
             // the first time.
+            if (!m_shownBefore) {
+                // Placed again since its native window was made: the place is
+                // still its frame's corner.
+                if (QWindow *handle = m_window->windowHandle()) {
+                    handle->resize(m_window->size());
+                    handle->setFramePosition(m_window->pos());
+                }
+            }
             m_window->show();
             if (!m_shownBefore)
                 m_window->drawWhileMapped();

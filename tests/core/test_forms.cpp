@@ -89,23 +89,37 @@ TEST_CASE("a reload starts from the definition")
 
 TEST_CASE("outer size is the client area and the frame")
 {
+    enum class Loaded { AfterTheFrame, Ahead, AheadAndPlaced };
     struct Row {
         const char *name;
         std::optional<Frame> learnt; // the frame a window manager drew round an earlier dialog
         BorderStyle border;
+        Loaded loaded;
         float left, top, width, height;
         PixelRect pixels; // outer corner, client size
     };
     const Row rows[] = {
-        {"engine's frame, 4/25/4/4 pixels", std::nullopt, BorderStyle::FixedSingle, 940, 1625, 5685, 3015,
-         {63, 108, 371, 172}},
-        {"frame learnt from a framed dialog", Frame{1, 20, 1, 1}, BorderStyle::FixedSingle, 985, 1700, 5595, 2895,
-         {66, 113, 371, 172}},
-        {"no border, no frame", Frame{1, 20, 1, 1}, BorderStyle::None, 1000, 2000, 5565, 2580, {67, 133, 371, 172}},
+        {"engine's frame, 4/25/4/4 pixels", std::nullopt, BorderStyle::FixedSingle, Loaded::AfterTheFrame, 940, 1625,
+         5685, 3015, {63, 108, 371, 172}},
+        {"frame learnt from a framed dialog", Frame{1, 20, 1, 1}, BorderStyle::FixedSingle, Loaded::AfterTheFrame, 985,
+         1700, 5595, 2895, {66, 113, 371, 172}},
+        {"no border, no frame", Frame{1, 20, 1, 1}, BorderStyle::None, Loaded::AfterTheFrame, 1000, 2000, 5565, 2580,
+         {67, 133, 371, 172}},
+        {"loaded ahead, shown after the frame is learnt", Frame{1, 20, 1, 1}, BorderStyle::FixedSingle, Loaded::Ahead,
+         985, 1700, 5595, 2895, {66, 113, 371, 172}},
+        {"loaded ahead and placed by the program", Frame{1, 20, 1, 1}, BorderStyle::FixedSingle,
+         Loaded::AheadAndPlaced, 500, 1625, 5685, 3015, {33, 108, 371, 172}},
     };
     for (const Row &row : rows) {
         CAPTURE(row.name);
         FakePort port;
+        FormDef def = frmTest;
+        def.borderStyle = row.border;
+        TestForm form(def);
+        if (row.loaded != Loaded::AfterTheFrame)
+            form.Load();
+        if (row.loaded == Loaded::AheadAndPlaced)
+            form.setLeft(500);
         if (row.learnt) {
             TestForm earlier(frmOne);
             earlier.Show();
@@ -113,9 +127,6 @@ TEST_CASE("outer size is the client area and the frame")
             fake::moveWindow(earlier, 100, 50);
             earlier.Unload();
         }
-        FormDef def = frmTest;
-        def.borderStyle = row.border;
-        TestForm form(def);
         CHECK(form.Left() == row.left);
         CHECK(form.Top() == row.top);
         CHECK(form.Width() == row.width);

@@ -108,9 +108,9 @@ if [ "$mode" = xwayland ]; then
     "$launcher" >"$work/launcher.out" 2>"$work/launcher.err" &
     launcher_pid=$!
 
-    window_named() { # the X window titled exactly $1
+    window_named() { # the mapped X window titled exactly $1 (a dialog loaded ahead waits unmapped)
         local id
-        for id in $(xdotool search --name . 2>/dev/null); do
+        for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
             [ "$(x11_title "$id")" = "$1" ] && { echo "$id"; return; }
         done
     }
