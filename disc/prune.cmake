@@ -3,11 +3,10 @@
 #
 #     cmake -D ROOT=disc-folder -D CONTENTS=list-file -P prune.cmake
 #
-# The list file names the disc's files, one path relative to ROOT a line;
-# -D MORE_CONTENTS=list-file adds a second list (the launcher's bundle).
+# The list file names the disc's files, one path relative to ROOT a line.
 cmake_minimum_required(VERSION 3.22)
 set(keep)
-foreach(list_file IN ITEMS ${CONTENTS} ${MORE_CONTENTS})
+foreach(list_file IN ITEMS ${CONTENTS})
   file(STRINGS "${list_file}" lines)
   list(APPEND keep ${lines})
 endforeach()

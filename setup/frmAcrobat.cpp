@@ -80,15 +80,6 @@ void FrmAcrobat::RunSetup()
 
     frmMsgBox->setLeft(CSng(lngLeft));
     frmMsgBox->setTop(CSng(lngTop));
-    // frmYesNo comes next whatever the answer (the confirmation or the note
-    // on the manual): it is loaded while the offer waits, so that it opens
-    // at once when the player has answered.
-    port().post([] {
-        dispatch([] {
-            if (frmMsgBox->isLoaded())
-                frmYesNo->Load();
-        });
-    });
     frmMsgBox->Show(1);
 
     if (blnAcrobat == True)

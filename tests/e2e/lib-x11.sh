@@ -335,21 +335,26 @@ x11_frame_geometry() {
 }
 
 # x11_key ID KEY...: presses keys (xdotool names: Return, Escape, alt+y) on the
-# window, which must have the focus. Press and release both go through the X
-# server (XTEST): "xdotool key --window" presses through XTEST while the window
-# has the focus but releases through XSendEvent, and when the key closes the
-# window the release fails and the server keeps the key down, auto-repeating
-# into the dialogs that follow.
+# window, which must be the active one. Press and release both go through the
+# X server (XTEST), as a keyboard's do: "xdotool key --window" sends them with
+# XSendEvent wherever the server's input focus is not the window itself (GTK
+# gives it to a child of its own), and toolkits that read keys through the X
+# input extension ignore sent keys.
 x11_key() {
     local id=$1
     shift
     [ -n "$id" ] || { X11_ERROR="x11_key: no window"; return 1; }
-    local out status
-    out=$(xdotool keydown --window "$id" "$@" 2>&1)
+    local active out status
+    active=$(x11_active)
+    if [ -n "$active" ] && [ "$active" != "$id" ]; then
+        X11_ERROR="x11_key: window $id is not the active one ($active is)"
+        return 1
+    fi
+    out=$(xdotool keydown "$@" 2>&1)
     status=$?
     xdotool keyup "$@" >/dev/null 2>&1
-    if [ "$status" -ne 0 ] && ! grep -q BadWindow <<<"$out"; then
-        X11_ERROR="xdotool keydown --window $id $* failed: $out"
+    if [ "$status" -ne 0 ]; then
+        X11_ERROR="xdotool keydown $* failed: $out"
         return 1
     fi
     return 0

@@ -128,8 +128,14 @@ fail() {
 # another folder (it must find the installers beside itself), its process id in
 # launcher_pid[N]; port_owns N ID: window ID belongs to launcher N.
 case $port in
-qt)
-    port_disc() { cp "$launcher" "$disc/trenchmoor-setup"; }
+gtk)
+    # The launcher, with the labels' font files where the build has them beside it.
+    port_disc() {
+        cp "$launcher" "$disc/trenchmoor-setup" || return 1
+        local fonts
+        fonts=$(dirname "$launcher")/fonts
+        [ ! -d "$fonts" ] || { mkdir -p "$disc/linux" && cp -r "$fonts" "$disc/linux/fonts"; }
+    }
     port_start() {
         if [ "$closed_fds" = 1 ]; then
             (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" <&- >&- 2>&-) &
@@ -172,7 +178,7 @@ fi
 launch_env=()
 closed_fds=0
 echo "case $case_name: $port launcher, screen $screen on ${DISPLAY:-no display}, disc folder '$disc'"
-scale=100 # QT_SCALE_FACTOR in hundredths
+scale=100 # device pixels to a logical one, in hundredths
 for item in $envs; do
     case $item in
     -) ;;
@@ -192,7 +198,11 @@ for item in $envs; do
             '<fontconfig>' '  <unknown-element/>' '</fontconfig>' >"$XDG_CONFIG_HOME/fontconfig/fonts.conf" ;;
     @fifo-in-folder) # a FIFO where fontconfig looks for a font by a relative name
         mkdir -p "$work/:" && mkfifo "$work/:/non-existent" || fail "cannot make the FIFO" ;;
-    QT_SCALE_FACTOR=*) scale=$(awk -v f="${item#*=}" 'BEGIN { printf "%d", f * 100 + 0.5 }'); launch_env+=("$item") ;;
+    QT_SCALE_FACTOR=* | GDK_SCALE=*) scale=$(awk -v f="${item#*=}" 'BEGIN { printf "%d", f * 100 + 0.5 }'); launch_env+=("$item") ;;
+    @xft-dpi=*) # the resolution X11 clients are told (Xft.dpi); a pixel is 1440/DPI twips
+        xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	${item#*=}" ||
+            fail "cannot set Xft.dpi on the display"
+        scale=$(( ${item#*=} * 100 / 96 )) ;;
     *=*) launch_env+=("$item") ;;
     *) fail "case table: '$item' in the environment is neither NAME=VALUE nor -NAME" ;;
     esac
@@ -422,7 +432,7 @@ for step in "${steps[@]}"; do
             ;;
         hold:*)
             # A key held down long enough for the keyboard to repeat it.
-            xdotool keydown --window "$id" "${action#hold:}" 2>/dev/null
+            xdotool keydown "${action#hold:}" 2>/dev/null
             sleep 1.5
             xdotool keyup "${action#hold:}" 2>/dev/null
             ;;
