@@ -18,7 +18,8 @@
 #   OUTDIR/wayland-native.png and must show the offer's dark blue. Look at it:
 #   the welcome screen fills the space below weston's panel, both windows with
 #   the title bars GTK draws (weston draws none), the offer where weston put
-#   it, without a close button.
+#   it, without a close button. Then weston goes away: the launcher ends with
+#   the engine's lost-display line and status 1.
 #
 # weston's XWayland takes the first display number without a lock file in
 # /tmp, counting from 0; the test runs in a namespace of its own (bubblewrap:
@@ -165,5 +166,17 @@ else
         [ "${count:-0}" -ge 40000 ]
     }
     wait_for "$timeout" "a screenshot showing the offer's dark blue" painted
-    echo "PASS: natively on Wayland from the disc; screenshot: $shot"
+    # The compositor goes away under the waiting offer: the engine's one line, status 1.
+    kill "$weston_pid" 2>/dev/null
+    wait "$weston_pid" 2>/dev/null
+    weston_pid=""
+    ended() { ! kill -0 "$launcher_pid" 2>/dev/null; }
+    wait_for "$timeout" "the launcher to end once weston has gone" ended
+    wait "$launcher_pid"
+    status=$?
+    launcher_pid=""
+    line=$(tail -n 1 "$work/launcher.err")
+    [ "$status" -eq 1 ] && [[ $line == "Trenchmoor Setup: Run-time error '1001': The display was lost"* ]] ||
+        fail "expected the lost display's line and status 1" "status $status, stderr: $line"
+    echo "PASS: natively on Wayland from the disc, and its end when the compositor goes; screenshot: $shot"
 fi
