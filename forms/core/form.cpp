@@ -359,6 +359,8 @@ bool Form::keyPressed(const KeyPress &key)
         return false;
     const std::vector<CommandButton *> all = buttons();
     const KeyOutcome outcome = applyKey(key, buttonStates());
+    if (outcome.focus >= 0)
+        all[outcome.focus]->peer()->setFocus(true);
     if (outcome.press >= 0) {
         CommandButton *button = all[outcome.press];
         if (outcome.focusFirst)

@@ -50,6 +50,27 @@ KeyOutcome applyKey(const KeyPress &key, const std::vector<ButtonState> &buttons
             outcome.focusFirst = true;
         }
         break;
+    case KeyPress::Tab: {
+        if (key.alt || key.control)
+            break;
+        outcome.consumed = true;
+        const std::vector<int> order = tabOrder(buttons);
+        const int count = int(order.size());
+        int at = -1;
+        for (int i = 0; i < count; ++i) {
+            if (buttons[order[i]].focused)
+                at = i;
+        }
+        for (int step = 1; step <= count; ++step) {
+            const int from = at < 0 ? (key.shift ? 0 : -1) : at;
+            const int next = order[((from + (key.shift ? -step : step)) % count + count) % count];
+            if (buttons[next].usable) {
+                outcome.focus = next;
+                break;
+            }
+        }
+        break;
+    }
     default:
         break;
     }

@@ -2,8 +2,9 @@
 // The focus starts on the visible, enabled button with the lowest tab index;
 // Enter presses the focused button, else the Default one; Esc presses a Cancel
 // button, else nothing; Alt with a letter presses the button whose caption marks
-// that letter with "&" and moves the focus to it. Space and Tab are the window
-// system's own (the focused button presses itself; Tab follows the tab order).
+// that letter with "&" and moves the focus to it; Tab and Shift+Tab move the
+// focus to the next usable button in tab order, round to the first. Space is
+// the window system's own (the focused button presses itself).
 // A repeated key (held down) presses nothing.
 #pragma once
 
@@ -32,6 +33,7 @@ struct KeyOutcome {
     bool consumed = false; // the window system does nothing more with the key
     int press = -1;        // index of the button to press, or -1
     bool focusFirst = false;
+    int focus = -1;        // index of the button to move the focus to, or -1
 };
 
 KeyOutcome applyKey(const KeyPress &key, const std::vector<ButtonState> &buttons);

@@ -230,26 +230,9 @@ void FormWindow::setTabOrder(const std::vector<ControlPeer *> &order)
         m_tabOrder.push_back(static_cast<ButtonPeer *>(peer));
 }
 
-void FormWindow::moveFocus(bool backwards)
-{
-    const int count = int(m_tabOrder.size());
-    int at = -1;
-    for (int i = 0; i < count; ++i) {
-        if (m_tabOrder[i]->hasFocus())
-            at = i;
-    }
-    for (int step = 1; step <= count; ++step) {
-        const int next = ((at < 0 ? (backwards ? 0 : -1) : at) + (backwards ? -step : step) + 2 * count) % count;
-        if (m_tabOrder[next]->isShown()) {
-            m_tabOrder[next]->setFocus(true);
-            return;
-        }
-    }
-}
-
 // Every key goes through the engine's key rules, none to GTK's own defaults
-// (its buttons' keys, mnemonics, the window's bindings). Tab follows the tab
-// order; Space presses the focused button, once however long it is held.
+// (its buttons' keys, mnemonics, the window's bindings). Space presses the
+// focused button, once however long it is held.
 gboolean FormWindow::onKeyPress(GtkWidget *, GdkEventKey *event, FormWindow *self)
 {
     const KeyPress key = keyPressFrom(event);
@@ -261,10 +244,7 @@ gboolean FormWindow::onKeyPress(GtkWidget *, GdkEventKey *event, FormWindow *sel
     guarded([&] { used = form.keyPressed(key); });
     if (used)
         return TRUE;
-    const bool plain = !key.alt && !key.control;
-    if (key.kind == KeyPress::Tab && plain) {
-        self->moveFocus(key.shift);
-    } else if (key.kind == KeyPress::Space && plain && !key.shift && !key.repeated) {
+    if (key.kind == KeyPress::Space && !key.alt && !key.control && !key.shift && !key.repeated) {
         for (ButtonPeer *button : self->m_tabOrder) {
             if (button->hasFocus() && button->isShown()) {
                 button->click();

@@ -41,8 +41,6 @@ private:
     static gboolean onDraw(GtkWidget *area, cairo_t *cr, FormWindow *self);
     static void onRealize(GtkWidget *, FormWindow *self);
     static void onFocusVisible(GtkWidget *, GParamSpec *, FormWindow *self);
-    // Tab and Shift+Tab: the focus to the next usable button in tab order.
-    void moveFocus(bool backwards);
     // An opaque picture covers the whole client area: the backdrop is not seen.
     bool coveredByImage() const;
 

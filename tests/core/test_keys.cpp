@@ -66,7 +66,14 @@ TEST_CASE("keys")
         {"Ctrl+Alt+N", {.kind = KeyPress::Letter, .letter = 'N', .alt = true, .control = true}, "cmdYes", "", "",
          false, "cmdYes"},
         {"Space is the window system's", {.kind = KeyPress::Space}, "cmdNo", "", "", false, "cmdNo"},
-        {"Tab is the window system's", {.kind = KeyPress::Tab}, "cmdNo", "", "", false, "cmdNo"},
+        {"Tab: the next in tab order", {.kind = KeyPress::Tab}, "cmdSalt", "", "", true, "cmdYes"},
+        {"Tab: round to the first", {.kind = KeyPress::Tab}, "cmdNo", "", "", true, "cmdSalt"},
+        {"Tab: a hidden button is passed over", {.kind = KeyPress::Tab}, "cmdSalt", "cmdYes", "", true, "cmdNo"},
+        {"Tab without focus: the first", {.kind = KeyPress::Tab}, "", "", "", true, "cmdSalt"},
+        {"Shift+Tab: the one before", {.kind = KeyPress::Tab, .shift = true}, "cmdYes", "", "", true, "cmdSalt"},
+        {"Shift+Tab: round to the last", {.kind = KeyPress::Tab, .shift = true}, "cmdSalt", "", "", true, "cmdNo"},
+        {"Shift+Tab without focus: the last", {.kind = KeyPress::Tab, .shift = true}, "", "", "", true, "cmdNo"},
+        {"Ctrl+Tab", {.kind = KeyPress::Tab, .control = true}, "cmdNo", "", "", false, "cmdNo"},
     };
     for (const Row &row : rows) {
         CAPTURE(row.name);
