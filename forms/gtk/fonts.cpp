@@ -3,6 +3,7 @@
 #include "gtkport.h"
 
 #include <cctype>
+#include <map>
 #include <string>
 
 #include <fontconfig/fontconfig.h>
@@ -21,7 +22,7 @@ std::string lower(std::string text)
 }
 
 // Whether fontconfig knows a face of exactly this family (not a substitute).
-bool systemHas(const std::string &family)
+bool listed(const std::string &family)
 {
     FcPattern *pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family.c_str()));
@@ -38,6 +39,16 @@ bool systemHas(const std::string &family)
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
     return has;
+}
+
+// The same, asked once per family: the dialogs' labels ask again and again.
+bool systemHas(const std::string &family)
+{
+    static std::map<std::string, bool> known;
+    const auto found = known.find(family);
+    if (found != known.end())
+        return found->second;
+    return known[family] = listed(family);
 }
 
 // Gives fontconfig the program's own Liberation Sans where the system has none.

@@ -30,6 +30,17 @@ namespace {
 
 bool verbose = false;
 
+// Text on one line, without blanks at its ends.
+std::string oneLine(std::string text)
+{
+    for (char &c : text) {
+        if (c == '\n' || c == '\r' || c == '\t')
+            c = ' ';
+    }
+    const std::size_t begin = text.find_first_not_of(' '), end = text.find_last_not_of(' ');
+    return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
+}
+
 // GLib's and GTK's own messages are for developers: a player's terminal stays
 // quiet. A fatal one ends the program with the engine's line, never an abort;
 // GDK's word that the display went away (Wayland) likewise.
@@ -45,10 +56,9 @@ GLogWriterOutput writeLog(GLogLevelFlags level, const GLogField *fields, gsize c
     if (hasPort() && std::strcmp(domain, "Gdk") == 0 &&
         (std::strstr(message, "Wayland display") || std::strstr(message, "reading events from display") ||
          std::strstr(message, "lost its connection to the display") || std::strstr(message, "Fatal IO error")))
-        failWithoutDisplay(RuntimeError(err::NoDisplay, std::string("The display was lost (") +
-                                                             g_strstrip(g_strdup(message)) + ")"));
+        failWithoutDisplay(RuntimeError(err::NoDisplay, "The display was lost (" + oneLine(message) + ")"));
     if (level & (G_LOG_FLAG_FATAL | G_LOG_LEVEL_ERROR))
-        failWithoutDisplay(RuntimeError(err::Internal, g_strstrip(g_strdup(message))));
+        failWithoutDisplay(RuntimeError(err::Internal, oneLine(message)));
     if (verbose)
         return g_log_writer_default(level, fields, count, data);
     return G_LOG_WRITER_HANDLED;
@@ -91,15 +101,6 @@ private:
     int m_saved = -1, m_file = -1;
 };
 
-std::string oneLine(std::string text)
-{
-    for (char &c : text) {
-        if (c == '\n' || c == '\r' || c == '\t')
-            c = ' ';
-    }
-    const std::size_t begin = text.find_first_not_of(' '), end = text.find_last_not_of(' ');
-    return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
-}
 
 // Buttons at exactly their layout's size: the theme's minimum sizes and
 // paddings go; the rest of its look stays.
