@@ -23,15 +23,18 @@ TITLE_SETUP="Trenchmoor Setup "                   # the game question, the notes
 TITLE_RANGE="Range of our products"
 
 # e2e_standin DISC PATH LOG [SECONDS]: the tests' stand-in installer at
-# DISC/PATH, a script that appends "PATH|the folder it runs in|its process id"
-# to LOG and then stays SECONDS (default 60), as an installer would.
+# DISC/PATH, a script that writes its environment to LOG.env.PID (env -0),
+# appends "PATH|the folder it runs in|its process id" to LOG and then stays
+# SECONDS (default 60), as an installer would.
 e2e_standin() {
     local file="$1/$2" quote="s/'/'\\\\''/g"
     mkdir -p "$(dirname "$file")" || return 1
     cat >"$file" <<EOF
 #!/bin/sh
-# Stand-in installer: records its start, where, as which process and which of
-# its standard descriptors are open, then stays a while (nobody waits for it).
+# Stand-in installer: records its environment and its start, where, as which
+# process and which of its standard descriptors are open, then stays a while
+# (nobody waits for it).
+env -0 >'$(sed "$quote" <<<"$3").env.'\$\$
 fds=""
 for fd in 0 1 2; do [ -e /proc/\$\$/fd/\$fd ] && fds="\$fds\$fd"; done
 printf '%s|%s|%s|%s\n' '$(sed "$quote" <<<"$2")' "\$(pwd -P)" "\$\$" "\$fds" >>'$(sed "$quote" <<<"$3")'

@@ -480,6 +480,19 @@ for n in "${!launcher_pid[@]}"; do
     fi
 done
 
+# An installer gets the environment the launcher was started with, less
+# DESKTOP_STARTUP_ID (GDK takes it at its start), with PWD naming the disc
+# folder; what shells change besides (OLDPWD, SHLVL, _) aside.
+check_environment() { # NAME FILE (env -0)
+    local shells='^(PWD|OLDPWD|SHLVL|_)=' want seen
+    want=$(cd "$work" && env "${launch_unset[@]}" "${launch_env[@]}" env -u DESKTOP_STARTUP_ID -0 |
+        grep -zEv "$shells" | sort -z | tr '\0' '\n')
+    seen=$(grep -zEv "$shells" "$2" | sort -z | tr '\0' '\n')
+    [ "$seen" = "$want" ] || fail "expected $1 to get the launcher's environment, less DESKTOP_STARTUP_ID" \
+        "$(diff <(printf '%s\n' "$want") <(printf '%s\n' "$seen") | sed -n 's/^< /missing /p; s/^> /extra /p' | head -n 20 | sed '2,$s/^/        /')"
+    grep -qzxF "PWD=$disc_real" "$2" || fail "expected $1 to get PWD=$disc_real" "$(grep -za '^PWD=' "$2" | tr '\0' ' ')"
+}
+
 # The installers were started before the dialogs that follow them; give the
 # detached scripts a moment to write their line.
 [ "$started" = "-" ] && started=""
@@ -492,9 +505,10 @@ sleep 0.2
 seen_names=$(cut -d'|' -f1 "$starts_log" | tr '\n' ' ')
 [ "$(trim "$seen_names")" = "${want[*]}" ] ||
     fail "expected the installers started, in order: ${want[*]:-none}" "${seen_names:-none}"
-while IFS='|' read -r name where _ fds; do
+while IFS='|' read -r name where pid fds; do
     [ "$where" = "$disc_real" ] || fail "expected $name to start in the disc folder $disc_real" "it started in $where"
     [ "$fds" = 012 ] || fail "expected $name to have standard input, output and error open" "open: '${fds}' of 0, 1, 2"
+    check_environment "$name" "$starts_log.env.$pid"
 done <"$starts_log"
 
 passed=1
