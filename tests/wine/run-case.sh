@@ -224,7 +224,7 @@ expected_starts() {
 # maximised over the launcher, as a real installer would.
 closed_starts=0
 close_new_standins() {
-    local expected deadline line title
+    local expected deadline line title tries
     expected=$(expected_starts)
     deadline=$(($(x11_now_us) + timeout * 1000000))
     while [ "$(wc -l <"$starts_log")" -lt "$expected" ]; do
@@ -237,7 +237,13 @@ close_new_standins() {
         title=$(standin_title "${line%%|*}")
         wine_wait_window "$title" "$timeout" || fail "$WINE_ERROR"
         local standin=$WINE_WINDOW
-        wintool close "$title" >/dev/null || fail "cannot close \"$title\""
+        # Shown by X before Windows lists it as visible: asked up to ten times, 0.2 s apart.
+        tries=0
+        until wintool close "$title" >/dev/null; do
+            tries=$((tries + 1))
+            [ "$tries" -lt 10 ] || fail "cannot close \"$title\""
+            sleep 0.2
+        done
         wine_wait_gone "$standin" "$timeout" || fail "$WINE_ERROR"
     done
 }
