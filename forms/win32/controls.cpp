@@ -153,16 +153,42 @@ private:
     int m_scaledWidth = 0, m_scaledHeight = 0;
 };
 
+// A label is painted by its form like an image, so that a transparent one shows
+// what lies beneath, the other labels included. Its STATIC window holds the
+// caption as its text for screen readers (SS_NOPREFIX: "&" is a character);
+// owner-drawn, it asks the form to draw its part (WM_DRAWITEM). Where two
+// labels overlap, both windows show the same picture, so their order among the
+// windows does not matter. It takes no focus, no keys and no clicks (a click
+// goes through to the form).
 class LabelPeer : public LightPeer {
 public:
     LabelPeer(FormWindow &window, Label &label)
         : LightPeer(window, label.definition()), m_caption(label.Caption()), m_font(createFont(m_def.font))
     {
+        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | SS_OWNERDRAW | SS_NOPREFIX;
+        if (m_visible)
+            style |= WS_VISIBLE;
+        m_handle = CreateWindowExW(0, L"STATIC", wide(m_caption).c_str(), style, 0, 0, 1, 1, window.handle(),
+                                   nullptr, environment().instance, nullptr);
+        if (!m_handle)
+            raise(err::OutOfMemory, "Out of memory (" + m_def.name + ")");
     }
+    // The window goes with its form's window.
     ~LabelPeer() override { DeleteObject(m_font); }
+    void setGeometry(const PixelRect &rect) override
+    {
+        MoveWindow(m_handle, rect.x, rect.y, rect.width, rect.height, FALSE);
+        LightPeer::setGeometry(rect);
+    }
+    void setVisible(bool visible) override
+    {
+        ShowWindow(m_handle, visible ? SW_SHOWNA : SW_HIDE);
+        LightPeer::setVisible(visible);
+    }
     void setCaption(const std::string &text) override
     {
         m_caption = text;
+        SetWindowTextW(m_handle, wide(text).c_str());
         if (m_visible)
             m_window.invalidate(m_rect);
     }
@@ -203,6 +229,7 @@ public:
 private:
     std::string m_caption;
     HFONT m_font;
+    HWND m_handle = nullptr;
 };
 
 } // namespace

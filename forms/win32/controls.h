@@ -1,5 +1,6 @@
 // The Win32 port's controls: images and labels drawn by their form (light-weight
-// controls), buttons as BUTTON windows; the colours and fonts they use.
+// controls; a label also has a STATIC window that holds its text for screen
+// readers), buttons as BUTTON windows; the colours and fonts they use.
 #pragma once
 
 #include "formwindow.h"
@@ -15,7 +16,7 @@ COLORREF colourOf(const engine::Colour &colour);
 void fill(HDC dc, const RECT &rect, COLORREF colour);
 RECT rectOf(const engine::PixelRect &r);
 
-// An Image or a Label: no window of its own; its form paints it.
+// An Image or a Label: its form paints it, in the order of the definition.
 class LightPeer : public engine::ControlPeer {
 public:
     LightPeer(FormWindow &window, const engine::ControlDef &def) : m_window(window), m_def(def), m_visible(def.visible) {}

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include <oleacc.h>
+
 namespace win32port {
 
 using namespace engine;
@@ -28,6 +30,21 @@ std::vector<FormWindow *> &allWindows()
 {
     static std::vector<FormWindow *> windows;
     return windows;
+}
+
+// oleacc's annotation service, made at the first dialog; null where the
+// system has none. Through it a form tells screen readers what it is: the
+// object oleacc makes for a window of the form's class says "client".
+IAccPropServices *accessibility()
+{
+    static IAccPropServices *const services = [] {
+        IAccPropServices *made = nullptr;
+        if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                    reinterpret_cast<void **>(&made))))
+            return static_cast<IAccPropServices *>(nullptr);
+        return made;
+    }();
+    return services;
 }
 
 } // namespace
@@ -85,6 +102,17 @@ FormWindow::FormWindow(Form &form) : m_form(form)
     SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     m_backBrush = CreateSolidBrush(colourOf(def.backColor));
+    // A form that is not maximised is a dialog, and says so to screen readers
+    // (where the system has no annotation service, they still read its windows).
+    m_isDialog = def.windowState != WindowState::Maximized;
+    if (m_isDialog) {
+        if (IAccPropServices *services = accessibility()) {
+            VARIANT role{};
+            role.vt = VT_I4;
+            role.lVal = ROLE_SYSTEM_DIALOG;
+            services->SetHwndProp(m_window, DWORD(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_ROLE, role);
+        }
+    }
     allWindows().push_back(this);
 }
 
@@ -96,6 +124,10 @@ FormWindow::~FormWindow()
     if (!m_window)
         return;
     SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
+    if (m_isDialog) {
+        if (IAccPropServices *services = accessibility())
+            services->ClearHwndProps(m_window, DWORD(OBJID_CLIENT), CHILDID_SELF, &PROPID_ACC_ROLE, 1);
+    }
     if (m_backBrush)
         DeleteObject(m_backBrush);
     ShowWindow(m_window, SW_HIDE);
@@ -255,8 +287,27 @@ void FormWindow::updateDefaultFrame()
 
 void FormWindow::invalidate(const PixelRect &rect)
 {
+    // The label windows in that part too: a transparent one shows what lies beneath.
     const RECT area = rectOf(rect);
-    InvalidateRect(m_window, &area, FALSE);
+    RedrawWindow(m_window, &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void FormWindow::drawBuffered(HDC dc, const RECT &area, POINT at)
+{
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0)
+        return;
+    // Drawn off screen first: pictures and labels appear at once, without flicker.
+    const HDC buffer = CreateCompatibleDC(dc);
+    const HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    const HGDIOBJ old = SelectObject(buffer, bitmap);
+    SetViewportOrgEx(buffer, -area.left, -area.top, nullptr);
+    guarded([&] { paint(buffer, area); });
+    SetViewportOrgEx(buffer, 0, 0, nullptr);
+    BitBlt(dc, at.x, at.y, width, height, buffer, 0, 0, SRCCOPY);
+    SelectObject(buffer, old);
+    DeleteObject(bitmap);
+    DeleteDC(buffer);
 }
 
 void FormWindow::paint(HDC dc, const RECT &area)
@@ -307,23 +358,20 @@ LRESULT FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT: {
         PAINTSTRUCT ps;
         const HDC dc = BeginPaint(m_window, &ps);
-        const RECT &area = ps.rcPaint;
-        const int width = area.right - area.left, height = area.bottom - area.top;
-        if (width > 0 && height > 0) {
-            // Drawn off screen first: pictures and labels appear at once, without flicker.
-            const HDC buffer = CreateCompatibleDC(dc);
-            const HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
-            const HGDIOBJ old = SelectObject(buffer, bitmap);
-            SetViewportOrgEx(buffer, -area.left, -area.top, nullptr);
-            guarded([&] { paint(buffer, area); });
-            SetViewportOrgEx(buffer, 0, 0, nullptr);
-            BitBlt(dc, area.left, area.top, width, height, buffer, 0, 0, SRCCOPY);
-            SelectObject(buffer, old);
-            DeleteObject(bitmap);
-            DeleteDC(buffer);
-        }
+        drawBuffered(dc, ps.rcPaint, POINT{ps.rcPaint.left, ps.rcPaint.top});
         EndPaint(m_window, &ps);
         return 0;
+    }
+    case WM_DRAWITEM: {
+        // A label's window: the form's picture of that part, the label in it.
+        const auto *item = reinterpret_cast<const DRAWITEMSTRUCT *>(lParam);
+        if (item->CtlType != ODT_STATIC || GetParent(item->hwndItem) != m_window)
+            break;
+        RECT area;
+        GetWindowRect(item->hwndItem, &area);
+        MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT *>(&area), 2);
+        drawBuffered(item->hDC, area, POINT{item->rcItem.left, item->rcItem.top});
+        return TRUE;
     }
     case WM_CTLCOLORBTN:
         // The corners round a push button in the form's own colour.

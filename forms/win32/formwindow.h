@@ -61,12 +61,15 @@ private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void paint(HDC dc, const RECT &area);
+    // Paints `area` of the client off screen, then onto `dc` with its corner at `at`.
+    void drawBuffered(HDC dc, const RECT &area, POINT at);
     void enableOthers();
 
     engine::Form &m_form;
     HWND m_window = nullptr;
     DWORD m_style = 0, m_exStyle = 0;
     bool m_coversScreen = false; // borderless and maximised: the whole screen
+    bool m_isDialog = false;     // not maximised: screen readers are told it is a dialog
     std::vector<ButtonPeer *> m_tabOrder;
     HWND m_lastFocus = nullptr;
     std::vector<HWND> m_disabled; // what a modal show disabled, enabled again when it ends

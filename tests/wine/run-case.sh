@@ -8,10 +8,11 @@
 # Lays out a disc folder in WORKDIR (the launcher as SETUP.EXE, the Windows
 # stand-in installer under the installers' names), starts Xvfb and the
 # launcher in Wine's virtual desktop (lib-wine.sh), plays the case's steps with
-# xdotool, reads what Windows says about the windows with wintool.exe, and
-# checks what happens. Exit status 0: passed; 1: failed (WORKDIR is kept, with a
-# screenshot); 77: skipped, a program it needs is missing. WINE_E2E_KEEP=1 keeps
-# WORKDIR and a screenshot of every dialog after a pass too.
+# xdotool, reads what Windows says about the windows with wintool.exe (each
+# dialog's child windows hold its texts and captions, as a screen reader reads
+# them), and checks what happens. Exit status 0: passed; 1: failed (WORKDIR is
+# kept, with a screenshot); 77: skipped, a program it needs is missing.
+# WINE_E2E_KEEP=1 keeps WORKDIR and a screenshot of every dialog after a pass too.
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -102,6 +103,7 @@ for item in $installers; do
     esac
 done
 : >"$starts_log"
+disc_windows=$(wine_unix_to_windows "$disc")
 export TRENCHMOOR_STANDIN_LOG
 TRENCHMOOR_STANDIN_LOG=$(wine_unix_to_windows "$starts_log")
 
@@ -144,6 +146,19 @@ check_state() {
         button_at[$text]="$x $y"
     done < <(grep '^button ' <<<"$state")
 }
+# check_children KIND TITLE STATE: the dialog's visible child windows, as
+# `wintool state` lists them, are its labels, each holding its text exactly,
+# and its visible buttons with their captions; nothing else.
+check_children() {
+    local kind=$1 title=$2 state=$3 expected seen text
+    expected=$({
+        texts_of "$kind" | sed 's/^/Static /'
+        for text in $(buttons_of "$kind"); do echo "Button $text"; done
+    } | sort)
+    seen=$(sed -n 's/^child //p' <<<"$state" | sort)
+    [ "$seen" = "$expected" ] ||
+        fail "\"$title\": expected the child windows $(tr '\n' '|' <<<"$expected")" "$(tr '\n' '|' <<<"$seen")"
+}
 
 # --- the dialogs ----------------------------------------------------------------
 title_of() {
@@ -168,6 +183,42 @@ buttons_of() {
     manual | sound | failnote) echo "&OK" ;;
     range) echo "&Finish" ;;
     esac
+}
+# texts_of KIND: the texts of the dialog's labels, one a line, exactly as the
+# player reads them (runs of blanks included).
+blanks() { printf "%${1}s" ""; }
+texts_of() {
+    case $1 in
+    offer)
+        printf '%s\n' "Would you like to install  Acrobat Reader ?" \
+            "This program will enable you to view the full electronic manual for the game you are about to install."
+        ;;
+    confirm)
+        printf '%s\n' "Without viewing the manual you may find  it difficult to play the game.$(blanks 116)Are you sure you DO NOT wish to install? "
+        ;;
+    manual)
+        printf '%s\n' "To view the electronic manual double click on MANUAL.PDF  in the root directory of your CD-ROM."
+        ;;
+    game) printf '%s\n' "Would you like to install the game?" ;;
+    sound)
+        printf '%s\n' "Before playing the game configure$(blanks 13)your sound by launching$(blanks 9)C:\\TRENCH\\ INSTALL.EXE [Default]$(blanks 9)and choose the CONFIGURE option."
+        ;;
+    failnote) printf '%s\n' "Setup could not start $failed from your CD-ROM: $(failure_reason "$failed")." ;;
+    esac
+}
+# failure_reason NAME: why the installer NAME (as the launcher names it:
+# Acrobat\Setup.exe) cannot start, read from the disc as it was laid out.
+failure_reason() {
+    local path="$disc/${1//\\//}"
+    if [ -d "$path" ]; then
+        echo "it is a folder, not a program"
+    elif [ -f "$path" ]; then
+        echo "Bad EXE format for ${1##*\\}" # Wine's words for a file that is no program
+    elif [ -d "$(dirname "$path")" ]; then
+        echo "the file is not on the disc"
+    else
+        echo "its folder is not on the disc"
+    fi
 }
 standin_title() {
     case ${1,,} in
@@ -209,7 +260,7 @@ want=()
 for name in $started; do
     [ "$name" = "-" ] || want+=("$name")
 done
-reader_answered=0 game_answered=0 previous=""
+reader_answered=0 game_answered=0 previous="" failed=""
 expected_starts() {
     local count=0 name
     for name in "${want[@]}"; do
@@ -289,8 +340,8 @@ for step in "${steps[@]}"; do
     sound) game_answered=1 ;;
     failnote)
         case $previous in
-        offer | confirm) reader_answered=1 ;;
-        game) game_answered=1 ;;
+        offer | confirm) reader_answered=1 failed='Acrobat\Setup.exe' ;;
+        game) game_answered=1 failed=Tallset.exe ;;
         esac
         ;;
     esac
@@ -338,6 +389,7 @@ for step in "${steps[@]}"; do
     focus=$(focus_of "$kind")
     [ "$kind" = offer ] && [ "$returning" = 1 ] && focus="*"
     check_state "$title" "$focus" "$(buttons_of "$kind")" "$state"
+    check_children "$kind" "$title" "$state"
     [ -n "${WINE_E2E_KEEP:-}" ] && wine_screenshot "$work/$(printf '%02d' "${#seen[@]}")-$kind.png"
 
     for action in "${words[@]:1}"; do
@@ -384,7 +436,6 @@ status=$WINE_STATUS
 [ -s "$launcher_out.err" ] && fail "the launcher wrote to stderr" "$(head -n 3 "$launcher_out.err")"
 
 # Every start: the whole path, no arguments, the disc folder, maximised.
-disc_windows=$(wine_unix_to_windows "$disc")
 [ "$(wc -l <"$starts_log")" = "${#want[@]}" ] ||
     fail "expected ${#want[@]} installer starts" "$(cat "$starts_log")"
 i=0

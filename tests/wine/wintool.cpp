@@ -13,8 +13,11 @@
 // window kept off the taskbar, a popup covering the screen.
 // `state` prints "foreground TITLE", "focus TEXT" (the focused control's text,
 // or "-"), and "button TEXT X Y" for each visible button of the foreground
-// window, X and Y its centre on the screen, in the order of the window's children.
+// window, X and Y its centre on the screen, in the order of the window's children,
+// then "child CLASS TEXT" for each visible child window, its text exactly as
+// the window holds it (what a screen reader reads).
 // Exit status 1: no such window.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -78,9 +81,9 @@ int printStyles(const std::wstring &title)
 
 std::wstring textOf(HWND window)
 {
-    wchar_t text[512];
-    const int length = GetWindowTextW(window, text, 512);
-    return std::wstring(text, std::size_t(length > 0 ? length : 0));
+    std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(std::size_t(std::max(GetWindowTextW(window, text.data(), int(text.size())), 0)));
+    return text;
 }
 
 HWND findTitled(const std::wstring &title)
@@ -101,6 +104,14 @@ BOOL CALLBACK printButton(HWND child, LPARAM)
     return TRUE;
 }
 
+BOOL CALLBACK printChild(HWND child, LPARAM)
+{
+    wchar_t name[64];
+    if (IsWindowVisible(child) && GetClassNameW(child, name, 64))
+        std::printf("child %s %s\n", utf8(name).c_str(), utf8(textOf(child)).c_str());
+    return TRUE;
+}
+
 int printState()
 {
     const HWND foreground = GetForegroundWindow();
@@ -117,6 +128,7 @@ int printState()
     else
         std::printf("focus -\n");
     EnumChildWindows(foreground, printButton, 0);
+    EnumChildWindows(foreground, printChild, 0);
     return 0;
 }
 
