@@ -1,6 +1,9 @@
 // Starting a program from the disc on Windows.
 //
-// The path is checked first: it must name a file, not a folder (the shell
+// A path of MAX_PATH characters or more is refused before any file call:
+// Windows starts no program from there (the shell says "path not found", and
+// without a long-path-aware manifest already the file check fails).
+// The path is checked next: it must name a file, not a folder (the shell
 // would open a folder called Tallset.exe in Explorer and call that a success).
 // The file is then opened through the shell, not with WinExec or CreateProcess:
 // an installer whose manifest asks for administrator rights gets its elevation
@@ -67,6 +70,10 @@ std::wstring nameOf(const std::wstring &path)
 Long startProgram(const std::string &commandLine, const std::string &discFolder, std::string &reason)
 {
     const std::wstring path = wide(commandLine);
+    if (path.size() >= MAX_PATH) {
+        reason = "its path is too long for Windows to start it (" + std::to_string(path.size()) + " characters)";
+        return ERROR_FOLDER_MISSING;
+    }
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD folder = GetFileAttributesW(folderOf(path).c_str());

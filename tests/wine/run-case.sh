@@ -209,8 +209,10 @@ texts_of() {
 # failure_reason NAME: why the installer NAME (as the launcher names it:
 # Acrobat\Setup.exe) cannot start, read from the disc as it was laid out.
 failure_reason() {
-    local path="$disc/${1//\\//}"
-    if [ -d "$path" ]; then
+    local windows="$disc_windows\\$1" path="$disc/${1//\\//}"
+    if [ "${#windows}" -ge 260 ]; then
+        echo "its path is too long for Windows to start it (${#windows} characters)"
+    elif [ -d "$path" ]; then
         echo "it is a folder, not a program"
     elif [ -f "$path" ]; then
         echo "Bad EXE format for ${1##*\\}" # Wine's words for a file that is no program

@@ -131,3 +131,29 @@ TEST_CASE("a start that cannot happen is refused with a reason")
     }
     CHECK(GetFileAttributesW(wide(disc.log).c_str()) == INVALID_FILE_ATTRIBUTES);
 }
+
+TEST_CASE("a path of 260 characters or more is too long for Windows, counted in UTF-16")
+{
+    // The disc folder's "é" is two bytes in UTF-8 and one character for Windows.
+    const Disc disc;
+    struct Row {
+        std::size_t length;
+        long result;
+        const char *reason;
+    };
+    const Row rows[] = {
+        {259, 2, "the file is not on the disc"},
+        {260, 3, "its path is too long for Windows to start it (260 characters)"},
+        {300, 3, "its path is too long for Windows to start it (300 characters)"},
+    };
+    for (const Row &row : rows) {
+        CAPTURE(row.length);
+        const std::size_t folder = wide(disc.folder).size() + 1;
+        REQUIRE(row.length > folder + 4);
+        const std::string path = disc.folder + "\\" + std::string(row.length - folder - 4, 'x') + ".exe";
+        REQUIRE(wide(path).size() == row.length);
+        std::string reason;
+        CHECK(mdlMain::startProgram(path, disc.folder, reason) == row.result);
+        CHECK(reason == row.reason);
+    }
+}
