@@ -76,7 +76,10 @@ FormWindow::FormWindow(Form &form) : m_form(form)
 
     g_signal_connect(m_window, "key-press-event", G_CALLBACK(onKeyPress), this);
     g_signal_connect(m_window, "delete-event", G_CALLBACK(onDelete), this);
-    g_signal_connect_after(m_window, "configure-event", G_CALLBACK(onConfigure), this);
+    // GtkWindow's own handler ends a configure event's emission: this one goes first.
+    g_signal_connect(m_window, "configure-event", G_CALLBACK(onConfigure), this);
+    g_signal_connect(m_window, "map-event", G_CALLBACK(onConfigure), this);
+    g_signal_connect(m_window, "property-notify-event", G_CALLBACK(onProperty), this);
     g_signal_connect(m_window, "window-state-event", G_CALLBACK(onState), this);
     g_signal_connect_after(m_window, "realize", G_CALLBACK(onRealize), this);
     g_signal_connect(m_window, "notify::focus-visible", G_CALLBACK(onFocusVisible), this);
@@ -85,6 +88,8 @@ FormWindow::FormWindow(Form &form) : m_form(form)
 
 FormWindow::~FormWindow()
 {
+    if (m_movedLater)
+        g_source_remove(m_movedLater);
     g_signal_handlers_disconnect_by_data(m_window, this);
     g_signal_handlers_disconnect_by_data(m_area, this);
     gtk_widget_hide(m_window);
@@ -235,6 +240,10 @@ void FormWindow::setTabOrder(const std::vector<ControlPeer *> &order)
 // focused button, once however long it is held.
 gboolean FormWindow::onKeyPress(GtkWidget *, GdkEventKey *event, FormWindow *self)
 {
+    // A key pressed in a window that has gone since (the dialog it answered)
+    // belongs to nobody: GTK would hand it on to the modal dialog now shown.
+    if (event->window != gtk_widget_get_window(self->m_window))
+        return TRUE;
     const KeyPress key = keyPressFrom(event);
     if (key.kind == KeyPress::Other)
         return TRUE;
@@ -265,8 +274,36 @@ gboolean FormWindow::onDelete(GtkWidget *, GdkEvent *, FormWindow *self)
 
 gboolean FormWindow::onConfigure(GtkWidget *, GdkEvent *, FormWindow *self)
 {
-    guarded([self] { self->m_form.windowMoved(); });
+    self->reportMoveLater();
     return FALSE;
+}
+
+gboolean FormWindow::onProperty(GtkWidget *, GdkEventProperty *event, FormWindow *self)
+{
+    // The window manager tells the frame it draws.
+    if (event->atom == gdk_atom_intern_static_string("_NET_FRAME_EXTENTS"))
+        self->reportMoveLater();
+    return FALSE;
+}
+
+// Once GTK has taken in what the window system said: where the window is, at
+// what size, in which frame. Before it is on screen, the window system has
+// placed nothing, and there is nothing to tell.
+void FormWindow::reportMoveLater()
+{
+    if (m_movedLater)
+        return;
+    m_movedLater = g_idle_add_full(
+        G_PRIORITY_DEFAULT,
+        [](gpointer data) -> gboolean {
+            auto *self = static_cast<FormWindow *>(data);
+            self->m_movedLater = 0;
+            GdkWindow *native = gtk_widget_get_window(self->m_window);
+            if (native && gdk_window_is_viewable(native))
+                guarded([self] { self->m_form.windowMoved(); });
+            return G_SOURCE_REMOVE;
+        },
+        this, nullptr);
 }
 
 gboolean FormWindow::onState(GtkWidget *, GdkEventWindowState *event, FormWindow *self)
@@ -279,7 +316,7 @@ gboolean FormWindow::onState(GtkWidget *, GdkEventWindowState *event, FormWindow
         gtk_window_deiconify(GTK_WINDOW(self->m_window));
         gtk_window_present(GTK_WINDOW(self->m_window));
     }
-    guarded([self] { self->m_form.windowMoved(); });
+    self->reportMoveLater();
     return FALSE;
 }
 

@@ -37,10 +37,13 @@ private:
     static gboolean onKeyPress(GtkWidget *, GdkEventKey *event, FormWindow *self);
     static gboolean onDelete(GtkWidget *, GdkEvent *, FormWindow *self);
     static gboolean onConfigure(GtkWidget *, GdkEvent *, FormWindow *self);
+    static gboolean onProperty(GtkWidget *, GdkEventProperty *event, FormWindow *self);
     static gboolean onState(GtkWidget *, GdkEventWindowState *event, FormWindow *self);
     static gboolean onDraw(GtkWidget *area, cairo_t *cr, FormWindow *self);
     static void onRealize(GtkWidget *, FormWindow *self);
     static void onFocusVisible(GtkWidget *, GParamSpec *, FormWindow *self);
+    // Tells the form where its window is, once the event loop is back.
+    void reportMoveLater();
     // An opaque picture covers the whole client area: the backdrop is not seen.
     bool coveredByImage() const;
 
@@ -49,6 +52,7 @@ private:
     GtkWidget *m_area = nullptr;
     bool m_coversScreen = false; // borderless and maximised: the whole screen
     std::vector<ButtonPeer *> m_tabOrder;
+    guint m_movedLater = 0; // the pending report of a move
 };
 
 } // namespace gtkport
