@@ -257,25 +257,6 @@ void FormWindow::setTabOrder(const std::vector<ControlPeer *> &order)
         m_tabOrder.push_back(static_cast<ButtonPeer *>(peer));
 }
 
-void FormWindow::moveFocus(bool backwards)
-{
-    const int count = int(m_tabOrder.size());
-    if (count == 0)
-        return;
-    int at = -1;
-    for (int i = 0; i < count; ++i) {
-        if (m_tabOrder[i]->hasFocus())
-            at = i;
-    }
-    for (int step = 1; step <= count; ++step) {
-        const int next = ((at < 0 ? (backwards ? 0 : -1) : at) + (backwards ? -step : step) + 2 * count) % count;
-        if (m_tabOrder[next]->isShown()) {
-            m_tabOrder[next]->setFocus(true);
-            return;
-        }
-    }
-}
-
 void FormWindow::updateDefaultFrame()
 {
     const HWND focus = GetFocus();

@@ -50,8 +50,6 @@ public:
     std::string caption() const override;
     void setTabOrder(const std::vector<engine::ControlPeer *> &order) override;
 
-    // Tab and Shift+Tab: the focus to the next usable button in tab order.
-    void moveFocus(bool backwards);
     // The focused button carries the default frame; else the Default button.
     void updateDefaultFrame();
     // A light-weight control changed: the form redraws that part.

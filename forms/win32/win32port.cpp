@@ -70,7 +70,7 @@ KeyPress keyPressFrom(const MSG &message)
 
 // Keys for a form go to the engine's key rules before Windows sees them; what
 // the rules leave alone goes on as usual (Space to the focused button, Alt+F4
-// to the window's close request). Tab is the port's own, as in a dialog.
+// to the window's close request).
 bool handledAsKey(const MSG &message)
 {
     if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN)
@@ -85,13 +85,7 @@ bool handledAsKey(const MSG &message)
     bool used = false;
     // A pressed button's handler may unload the form: `window` is not used after a key that was used.
     guarded([&] { used = form.keyPressed(key); });
-    if (used)
-        return true;
-    if (key.kind == KeyPress::Tab && !key.alt && !key.control) {
-        window->moveFocus(key.shift);
-        return true;
-    }
-    return false;
+    return used;
 }
 
 void process(MSG &message)
