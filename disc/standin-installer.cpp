@@ -1,57 +1,39 @@
 // Stand-in for the installers a published disc carries. The demo disc copies
 // this one program to Acrobat/Setup.exe and Tallset.exe so that the launcher
 // has something real to start; the window tells which installer it replaces.
-#include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QFileInfo>
-#include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
+#include <cstring>
+#include <string>
+
+#include <gtk/gtk.h>
 
 namespace {
 
 // The product whose installer this copy stands in for, from the name the
 // copy was given on the disc (Setup.exe in Acrobat/, Tallset.exe in the root).
-QString productFor(const QString &programPath)
+std::string productFor(const char *programPath)
 {
-    const QFileInfo file(programPath);
-    const QString name = file.completeBaseName();
-    if (name.compare(QLatin1String("tallset"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("Trenchmoor");
-    if (name.compare(QLatin1String("setup"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("Acrobat Reader");
-    return file.fileName();
+    const char *slash = std::strrchr(programPath, '/');
+    std::string name = slash ? slash + 1 : programPath;
+    const std::string base = name.substr(0, name.rfind('.'));
+    if (g_ascii_strcasecmp(base.c_str(), "tallset") == 0)
+        return "Trenchmoor";
+    if (g_ascii_strcasecmp(base.c_str(), "setup") == 0)
+        return "Acrobat Reader";
+    return name;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-
-    const QString product = productFor(QCoreApplication::applicationFilePath());
-    const QString title = QStringLiteral("%1 installer (stand-in)").arg(product);
-
-    // A dialog, so that Escape closes it as well as the button does.
-    QDialog window;
-    window.setWindowTitle(title);
-
-    auto *text = new QLabel(QStringLiteral("This is a stand-in on the demo disc. On a real disc "
-                                           "the real %1 installer would run here.")
-                                .arg(product));
-    text->setWordWrap(true);
-    text->setMinimumWidth(320);
-
-    auto *buttons = new QDialogButtonBox;
-    QPushButton *close = buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
-    close->setDefault(true);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
-
-    auto *layout = new QVBoxLayout(&window);
-    layout->addWidget(text);
-    layout->addWidget(buttons);
-
-    window.show();
-    return app.exec();
+    gtk_init(&argc, &argv);
+    const std::string product = productFor(argc > 0 ? argv[0] : "");
+    const std::string text =
+        "This is a stand-in on the demo disc. On a real disc the real " + product + " installer would run here.";
+    // A message dialog, so that Escape closes it as well as the button does.
+    GtkWidget *window = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_INFO, GTK_BUTTONS_CLOSE,
+                                               "%s", text.c_str());
+    gtk_window_set_title(GTK_WINDOW(window), (product + " installer (stand-in)").c_str());
+    gtk_dialog_run(GTK_DIALOG(window));
+    return 0;
 }
