@@ -3,6 +3,10 @@
 #include <doctest/doctest.h>
 
 #include <algorithm>
+#include <cerrno>
+#ifndef _WIN32
+#include <poll.h>
+#endif
 
 namespace fake {
 
@@ -139,6 +143,42 @@ void FakePort::runNested(engine::NestedLoop &loop)
     --nestedDepth;
 }
 
+bool FakePort::watchReadable(int fd, std::function<void()> ready)
+{
+    m_watches[fd] = std::move(ready);
+    return true;
+}
+
+void FakePort::stopWatching(int fd)
+{
+    m_watches.erase(fd);
+}
+
+bool FakePort::runWatches(int milliseconds)
+{
+#ifdef _WIN32
+    (void)milliseconds; // nothing on Windows watches a descriptor
+    return false;
+#else
+    std::vector<pollfd> fds;
+    for (const auto &watch : m_watches)
+        fds.push_back({watch.first, POLLIN, 0});
+    int ready;
+    do
+        ready = ::poll(fds.data(), fds.size(), milliseconds);
+    while (ready < 0 && errno == EINTR);
+    for (const pollfd &fd : fds) {
+        // A callback may have stopped another watch.
+        auto watch = m_watches.find(fd.fd);
+        if ((fd.revents & (POLLIN | POLLHUP | POLLERR)) && watch != m_watches.end()) {
+            std::function<void()> call = watch->second;
+            call();
+        }
+    }
+    return ready > 0;
+#endif
+}
+
 void FakePort::showFatalError(const std::string &title, const std::string &message)
 {
     fatalErrors.push_back(title + ": " + message);
@@ -162,6 +202,15 @@ engine::Control &controlOf(engine::Form &form, const std::string &name)
 bool sendKey(engine::Form &form, const engine::KeyPress &key)
 {
     return form.keyPressed(key);
+}
+
+void pressKey(engine::Form &form, const engine::KeyPress &key)
+{
+    if (form.keyPressed(key) || key.kind != engine::KeyPress::Space)
+        return;
+    FakeWindow *window = static_cast<FakeWindow *>(form.windowIfLoaded());
+    if (window && window->focus)
+        window->focus->click();
 }
 
 void requestClose(engine::Form &form)

@@ -11,6 +11,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,13 +88,17 @@ public:
     void runNested(engine::NestedLoop &loop) override;
     void quitNested(engine::NestedLoop &loop) override { loop.quitRequested = true; }
     void post(std::function<void()> task) override { m_posted.push_back(std::move(task)); }
-    bool watchReadable(int, std::function<void()>) override { return false; }
-    void stopWatching(int) override {}
+    bool watchReadable(int fd, std::function<void()> ready) override;
+    void stopWatching(int fd) override;
     void showFatalError(const std::string &title, const std::string &message) override;
 
     // The player's input, run in order once the posted tasks are done.
     void script(std::function<void()> step) { m_script.push_back(std::move(step)); }
     size_t pending() const { return m_posted.size() + m_script.size(); }
+    // Waits up to `milliseconds` for the watched descriptors and calls `ready`
+    // for each that can be read. False when none could.
+    bool runWatches(int milliseconds);
+    size_t watching() const { return m_watches.size(); }
 
     engine::ScreenMetrics metrics{800, 600, 96, 96};
     std::string folder = "/media/cdrom";
@@ -111,6 +116,7 @@ private:
     bool runOne(const char *loop);
 
     std::deque<std::function<void()>> m_posted, m_script;
+    std::map<int, std::function<void()>> m_watches;
     bool m_quit = false;
     int m_steps = 0;
 };
@@ -121,6 +127,9 @@ engine::Control &controlOf(engine::Form &form, const std::string &name);
 
 // What the window system would report to the form.
 bool sendKey(engine::Form &form, const engine::KeyPress &key);
+// A key as the window system handles it: through the form's rules, and Space,
+// which they leave to the window system, to the focused button.
+void pressKey(engine::Form &form, const engine::KeyPress &key);
 void requestClose(engine::Form &form);
 void moveWindow(engine::Form &form, int x, int y);
 // A mouse click on a button.
