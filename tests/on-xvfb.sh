@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs a command on an 800x600 X server of its own without a window manager:
-# the Qt port's X11 paths, which the offscreen platform does not take.
+# Runs a command on an 800x600 X server of its own, without a window manager
+# or under the one ON_XVFB_WM names (openbox, metacity).
 #
-#     on-xvfb.sh DISPLAY_NUMBER COMMAND [ARGUMENT...]
+#     [ON_XVFB_WM=openbox] on-xvfb.sh DISPLAY_NUMBER COMMAND [ARGUMENT...]
 set -u
 . "$(dirname "$0")/e2e/lib-x11.sh"
 x11_require
@@ -10,5 +10,5 @@ first=$1
 shift
 dir=$(mktemp -d "${TMPDIR:-/tmp}/on-xvfb.XXXXXX")
 trap 'x11_stop; rm -rf "$dir"' EXIT
-x11_start 800x600 "$dir" "$first" none || { echo "$X11_ERROR"; exit 1; }
+x11_start 800x600 "$dir" "$first" "${ON_XVFB_WM:-none}" || { echo "$X11_ERROR"; exit 1; }
 "$@"
