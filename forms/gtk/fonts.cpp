@@ -86,7 +86,9 @@ PangoFontDescription *fontFor(const engine::FontDef &font)
     if (!font.face.empty() && systemHas(font.face))
         family = font.face;
     pango_font_description_set_family(description, family.c_str());
-    pango_font_description_set_size(description, int(font.points * PANGO_SCALE + 0.5));
+    // A label without a font of its own takes the engine's default: 8 points.
+    const double points = font.points > 0 ? font.points : 8;
+    pango_font_description_set_size(description, int(points * PANGO_SCALE + 0.5));
     pango_font_description_set_weight(description, font.weight >= 700 ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     return description;
 }
