@@ -364,6 +364,14 @@ x11_key() {
     return 0
 }
 
+# x11_hold_key KEY: holds the key down for 1.5 s, long enough for the
+# keyboard to repeat it.
+x11_hold_key() {
+    xdotool keydown "$1" 2>/dev/null
+    sleep 1.5
+    xdotool keyup "$1" 2>/dev/null
+}
+
 # x11_click ID X Y: clicks at (X, Y) pixels inside the window's own area.
 x11_click() {
     local id=$1 dx=$2 dy=$3 x y w h

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The end-to-end driver: plays one case of cases.txt with the real launcher.
+# The end-to-end driver: plays one gtk case of cases.txt (read by cases.sh)
+# with the real launcher.
 #
 #     run-case.sh CASE LAUNCHER [DISPLAY_NUMBER]
-#     run-case.sh --list
 #
 # Starts its own Xvfb (on DISPLAY_NUMBER, or the next free display when that
 # one is taken) under the case's window manager, lays out a disc folder in a
@@ -12,49 +12,24 @@
 # is kept, with a screenshot); 77: skipped, a program it needs is missing.
 #
 # Environment: E2E_TIMEOUT (seconds to wait for each window, default 20),
-# E2E_KEEP=1 keeps the temporary folder after a pass too, E2E_CASES=FILE reads
-# the cases from another table.
+# E2E_KEEP=1 keeps the temporary folder after a pass too.
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-cases_file=${E2E_CASES:-$here/cases.txt}
+# shellcheck source=tests/e2e/lib-x11.sh
 . "$here/lib-x11.sh"
+# shellcheck source=tests/e2e/cases.sh
+. "$here/cases.sh"
 
-trim() {
-    local s=$1
-    s=${s#"${s%%[![:space:]]*}"}
-    s=${s%"${s##*[![:space:]]}"}
-    printf '%s' "$s"
-}
-case_lines() { grep -v '^[[:space:]]*#' "$cases_file" | grep -v '^[[:space:]]*$'; }
-
-if [ "${1:-}" = "--list" ]; then
-    case_lines | cut -d'|' -f1 | while read -r name; do trim "$name"; echo; done
-    exit 0
-fi
 if [ $# -lt 2 ]; then
-    echo "usage: $0 CASE LAUNCHER [DISPLAY_NUMBER] | --list" >&2
+    echo "usage: $0 CASE LAUNCHER [DISPLAY_NUMBER]" >&2
     exit 2
 fi
-case_name=$1
 launcher=$2
 display_number=${3:-${TRENCHMOOR_DISPLAY:-140}}
 timeout=${E2E_TIMEOUT:-20}
-
-row=""
-while IFS= read -r line; do
-    [ "$(trim "${line%%|*}")" = "$case_name" ] && { row=$line; break; }
-done < <(case_lines)
-if [ -z "$row" ]; then
-    echo "FAIL: no case named '$case_name' in $cases_file"
-    exit 1
-fi
-IFS='|' read -r _ port wm screen envs folder installers player started ends offer _ <<<"$row"
-for field in port wm screen envs folder installers player started ends offer; do
-    printf -v "$field" '%s' "$(trim "${!field}")"
-done
-screen_w=${screen%x*}
-screen_h=${screen#*x}
+declare -a launcher_pid=()
+case_read "$1" gtk
 
 if [ "$screen" != none ]; then
     x11_require python3
@@ -69,15 +44,7 @@ fi
 ulimit -c 0
 
 # --- the temporary folder, and cleaning up -----------------------------------
-work=$(mktemp -d "${TMPDIR:-/tmp}/trenchmoor-e2e.$case_name.XXXXXX") || exit 1
-disc="$work/$folder"
-starts_log="$work/starts.log"
-declare -a launcher_pid=()
-declare -A offer_id=() offer_frame=()
-disc_real=""
-passed=0
-
-cleanup() {
+driver_stop() {
     local pid
     for pid in "${launcher_pid[@]}"; do
         [ -n "$pid" ] && kill "$pid" 2>/dev/null && sleep 0.2 && kill -9 "$pid" 2>/dev/null
@@ -90,20 +57,9 @@ cleanup() {
         done <"$starts_log"
     fi
     x11_stop
-    if [ "$passed" = 1 ] && [ -z "${E2E_KEEP:-}" ]; then
-        rm -rf "$work"
-    else
-        echo "The test's files are kept in $work"
-    fi
 }
-trap cleanup EXIT
-trap 'echo "interrupted"; exit 1' INT TERM
-
-step_label="start"
-fail() {
+driver_report() {
     local n pid
-    echo "FAIL [$case_name, $screen, $step_label]: $1"
-    [ -n "${2:-}" ] && echo "  seen: $2"
     if [ -n "$X11_XVFB_PID" ]; then
         echo "windows on the screen (topmost first):"
         x11_describe
@@ -120,51 +76,42 @@ fail() {
         [ -s "$work/launcher$n.err" ] && { echo "launcher $n stderr:"; sed 's/^/  /' "$work/launcher$n.err"; }
     done
     [ -s "$starts_log" ] && { echo "installers started (name|folder|pid|open standard descriptors):"; sed 's/^/  /' "$starts_log"; }
-    exit 1
 }
+work=$(mktemp -d "${TMPDIR:-/tmp}/trenchmoor-e2e.$name.XXXXXX") || exit 1
+disc="$work/$folder"
+starts_log="$work/starts.log"
+disc_real=""
+declare -A offer_id=()
+case_begin "$work" "${E2E_KEEP:-}"
 
-# --- ports: what differs between the launcher's builds -----------------------
-# port_disc puts the launcher on the disc; port_start N starts launcher N from
-# another folder (it must find the installers beside itself), its process id in
-# launcher_pid[N]; port_owns N ID: window ID belongs to launcher N.
-case $port in
-gtk)
-    # The launcher, with the labels' font files where the build has them beside it.
-    port_disc() {
-        cp "$launcher" "$disc/trenchmoor-setup" || return 1
-        local fonts
-        fonts=$(dirname "$launcher")/fonts
-        [ ! -d "$fonts" ] || { mkdir -p "$disc/linux" && cp -r "$fonts" "$disc/linux/fonts"; }
-    }
-    port_start() {
-        if [ "$closed_fds" = 1 ]; then
-            (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" <&- >&- 2>&-) &
-        else
-            (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" >"$work/launcher$1.out" 2>"$work/launcher$1.err") &
-        fi
-        launcher_pid[$1]=$!
-    }
-    port_owns() { [ "$(x11_pid "$2")" = "${launcher_pid[$1]}" ]; }
-    ;;
-*) fail "case table: unknown port '$port'" ;;
-esac
+# Starts launcher N from another folder (it must find the installers beside
+# itself), its process id in launcher_pid[N].
+start_process() {
+    if [ "$closed_fds" = 1 ]; then
+        (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" <&- >&- 2>&-) &
+    else
+        (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" >"$work/launcher$1.out" 2>"$work/launcher$1.err") &
+    fi
+    launcher_pid[$1]=$!
+}
+owned_by() { [ "$(x11_pid "$2")" = "${launcher_pid[$1]}" ]; } # N ID
 
-# --- the disc -------------------------------------------------------------------
+# --- the disc: the launcher, with the labels' font files where the build has them beside it
 mkdir -p "$disc" || fail "cannot make the disc folder $disc"
-port_disc || fail "cannot copy $launcher"
+cp "$launcher" "$disc/trenchmoor-setup" || fail "cannot copy $launcher"
+fonts=$(dirname "$launcher")/fonts
+[ ! -d "$fonts" ] || { mkdir -p "$disc/linux" && cp -r "$fonts" "$disc/linux/fonts"; } || fail "cannot copy $fonts"
 : >"$starts_log"
-for entry in $installers; do
-    path=${entry%%:*}
-    kind=script
-    [ "$entry" != "$path" ] && kind=${entry#*:}
-    e2e_standin "$disc" "$path" "$starts_log" || fail "cannot write $disc/$path"
-    case $kind in
-    script) ;;
-    noexec) chmod 644 "$disc/$path" ;;
-    text) printf 'This file is no program.\n' >"$disc/$path" ;;
-    *) fail "case table: unknown installer kind '$kind' in '$entry'" ;;
+lay_out_installer() { # PATH KIND
+    e2e_standin "$disc" "$1" "$starts_log" || fail "cannot write $disc/$1"
+    case $2 in
+    standin) ;;
+    noexec) chmod 644 "$disc/$1" ;;
+    text) printf 'This file is no program.\n' >"$disc/$1" ;;
+    *) fail "case table: unknown installer kind '$2' in '$1:$2'" ;;
     esac
-done
+}
+case_each_installer lay_out_installer
 disc_real=$(cd "$disc" && pwd -P)
 
 # --- the screen and the launcher's environment --------------------------------
@@ -177,7 +124,7 @@ else
 fi
 launch_env=()
 closed_fds=0
-echo "case $case_name: $port launcher, screen $screen on ${DISPLAY:-no display}, disc folder '$disc'"
+echo "case $name: $port launcher, screen $screen on ${DISPLAY:-no display}, disc folder '$disc'"
 scale=100 # device pixels to a logical one, in hundredths
 for item in $envs; do
     case $item in
@@ -210,14 +157,6 @@ done
 px() { echo $(($1 * scale / 100)); } # logical pixels to the screen's
 
 # --- the dialogs ----------------------------------------------------------------
-title_of() {
-    case $1 in
-    offer | confirm | manual) echo "$TITLE_OFFER" ;;
-    failnote | game | sound) echo "$TITLE_SETUP" ;;
-    range) echo "$TITLE_RANGE" ;;
-    welcome) echo "$TITLE_WELCOME" ;;
-    esac
-}
 # Button centres in logical pixels inside the window, from the form definitions (twips / 15).
 button_at() { # dialog button
     case $1:$2 in
@@ -247,11 +186,6 @@ layout_of() {
     confirm | game) echo yesno ;;
     manual | failnote | sound) echo ok ;;
     esac
-}
-
-near() { # a b leeway
-    local d=$(($1 - $2))
-    [ "${d#-}" -le "$3" ]
 }
 
 # Checks the layout of a message dialog (Yes/No or OK alone) from its pixels,
@@ -284,7 +218,7 @@ check_layout() { # dialog id
 
 # Checks made once, when a window of launcher N first appears.
 check_first_sight() { # dialog id N
-    local dialog=$1 id=$2 x y w h l r t b ox oy ow oh
+    local dialog=$1 id=$2 x y w h l r t b
     read -r x y w h < <(x11_frame_geometry "$id")
     case $dialog in
     welcome)
@@ -297,38 +231,11 @@ check_first_sight() { # dialog id N
         [ "$x" -eq 0 ] && [ "$y" -eq 0 ] && [ "$w" -eq "$screen_w" ] ||
             fail "expected the welcome screen's frame to span the screen from 0,0, ${screen_w} wide" "frame at $x,$y ${w}x$h"
         ;;
-    offer)
-        [[ $offer =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || fail "case table: the offer is at '$offer', not WxH+X+Y"
-        if ! near "$w" "${BASH_REMATCH[1]}" 1 || ! near "$h" "${BASH_REMATCH[2]}" 1 ||
-           ! near "$x" "${BASH_REMATCH[3]}" 1 || ! near "$y" "${BASH_REMATCH[4]}" 1; then
-            fail "expected the offer's outer frame at $offer, within a pixel" \
-                "frame ${w}x$h+$x+$y (frame extents $(x11_frame_extents "$id"))"
-        fi
-        offer_frame[$3]="$x $y $w $h"
-        echo "  offer of launcher $3: outer frame ${w}x$h+$x+$y"
-        ;;
-    confirm)
-        read -r ox oy ow oh <<<"${offer_frame[$3]}"
-        # Centres in half pixels: the offer's where it first opened.
-        if ! near $((2 * x + w)) $((2 * ox + ow)) 2 || ! near $((2 * y + h)) $((2 * oy + oh)) 2; then
-            fail "expected the confirmation centred over the place the offer opened at (centre $(((2 * ox + ow) / 2)),$(((2 * oy + oh) / 2)))" \
-                "confirmation frame at $x,$y ${w}x$h, centre $(((2 * x + w) / 2)),$(((2 * y + h) / 2))"
-        fi
-        ;;
-    manual | failnote | game | sound)
-        read -r ox oy _ <<<"${offer_frame[$3]}"
-        if ! near "$x" "$ox" 1 || ! near "$y" "$oy" 1; then
-            fail "expected the $dialog dialog at the offer's place, frame at $ox,$oy" "frame at $x,$y ${w}x$h"
-        fi
-        ;;
     range)
-        local cx cy cw ch
-        read -r cx cy cw ch < <(x11_client_geometry "$id")
         read -r l r t b < <(x11_frame_extents "$id")
-        [ "$cx $cy $cw $ch" = "0 0 $screen_w $screen_h" ] && [ "$l $r $t $b" = "0 0 0 0" ] ||
-            fail "expected the product range screen to cover the screen (0,0 ${screen_w}x$screen_h) without a frame" \
-                "at $cx,$cy ${cw}x$ch, frame extents $l $r $t $b"
-        ;;
+        [ "$l $r $t $b" = "0 0 0 0" ] || fail "expected the product range screen without a frame" "frame extents $l $r $t $b"
+        ;;&
+    *) case_check_place "$dialog" "$3" 1 "$x" "$y" "$w" "$h" "frame extents $(x11_frame_extents "$id")" ;;
     esac
     check_layout "$dialog" "$id"
 }
@@ -369,40 +276,30 @@ drag_window() { # id dx dy
 
 # Starts launcher N; with a player, waits for its welcome screen.
 start_launcher() { # N
-    port_start "$1"
+    start_process "$1"
     [ "$player" = - ] && return 0
     step_label="welcome screen of launcher $1"
-    x11_wait_window "$TITLE_WELCOME" "$timeout" port_owns "$1" || fail "$X11_ERROR"
+    x11_wait_window "$TITLE_WELCOME" "$timeout" owned_by "$1" || fail "$X11_ERROR"
     check_first_sight welcome "$X11_WINDOW" "$1"
 }
 
 # --- playing -------------------------------------------------------------------
-start_launcher 1
-steps=()
-[ "$player" = - ] || IFS='>' read -r -a steps <<<"$player"
-for step in "${steps[@]}"; do
-    read -r -a words <<<"$step"
-    dialog=${words[0]}
-    n=1
-    [[ $dialog == *:* ]] && { n=${dialog%%:*}; dialog=${dialog#*:}; }
-    actions=("${words[@]:1}")
-    step_label="$dialog of launcher $n: ${actions[*]}"
-    title=$(title_of "$dialog")
-    [ -n "$title" ] || fail "case table: unknown dialog '$dialog'"
+play_step() {
+    local dialog=$step_dialog n=$step_launcher id focused action
     [ -n "${launcher_pid[$n]:-}" ] || start_launcher "$n"
 
     if [ "$dialog" = offer ] && [ -n "${offer_id[$n]:-}" ]; then
         id=${offer_id[$n]} # the offer again, after "No" on the confirmation
         x11_has "$id" || fail "expected the offer to be back on the screen" "it is gone"
     else
-        x11_wait_window "$title" "$timeout" port_owns "$n" || fail "$X11_ERROR"
+        x11_wait_window "$step_title" "$timeout" owned_by "$n" || fail "$X11_ERROR"
         id=$X11_WINDOW
         check_first_sight "$dialog" "$id" "$n"
         [ "$dialog" = offer ] && offer_id[$n]=$id
     fi
 
     focused=0
-    for action in "${actions[@]}"; do
+    for action in "${step_actions[@]}"; do
         if [ "$action" = activate ]; then
             x11_activate "$id" "$timeout" || fail "$X11_ERROR"
             focused=1
@@ -430,12 +327,7 @@ for step in "${steps[@]}"; do
             [ "$(x11_active)" = "$id" ] || fail "expected the focus back on $id" "it is on $(x11_active)"
             check_still "$id"
             ;;
-        hold:*)
-            # A key held down long enough for the keyboard to repeat it.
-            xdotool keydown "${action#hold:}" 2>/dev/null
-            sleep 1.5
-            xdotool keyup "${action#hold:}" 2>/dev/null
-            ;;
+        hold:*) x11_hold_key "${action#hold:}" ;;
         double:*) xdotool key --delay 0 "${action#double:}" "${action#double:}" 2>/dev/null ;;
         drag:*)
             IFS=, read -r dx dy <<<"${action#drag:}"
@@ -447,11 +339,13 @@ for step in "${steps[@]}"; do
             wait "$X11_XVFB_PID" 2>/dev/null
             X11_XVFB_PID=""
             rm -f "/tmp/.X11-unix/X${DISPLAY#:}" "/tmp/.X${DISPLAY#:}-lock" # what a killed server leaves
-                        ;;
+            ;;
         *) x11_key "$id" "$action" || fail "$X11_ERROR" ;;
         esac
     done
-done
+}
+start_launcher 1
+case_each_step play_step
 
 # --- the end ---------------------------------------------------------------------
 for n in "${!launcher_pid[@]}"; do
@@ -465,19 +359,7 @@ for n in "${!launcher_pid[@]}"; do
     wait "$pid"
     status=$?
     launcher_pid[$n]=""
-    err="$work/launcher$n.err"
-    if [ "$ends" = 0 ]; then
-        [ "$status" -eq 0 ] || fail "expected exit status 0" "exit status $status"
-        [ -s "$err" ] && fail "expected nothing on stderr" "$(head -c 2000 "$err")"
-    else
-        want="Trenchmoor Setup: Run-time error '${ends%% *}': ${ends#* }"
-        [ "$status" -eq 1 ] || fail "expected exit status 1" "exit status $status"
-        [ "$(grep -c '^Trenchmoor Setup: ' "$err")" -eq 1 ] && [[ "$(tail -n 1 "$err")" == "$want"* ]] ||
-            fail "expected one line \"$want...\", last on stderr" "$(head -c 2000 "$err")"
-        # Where an X server answers, Xlib may say why it refused the launcher.
-        [ "$screen" != none ] || [ "$(wc -l <"$err")" -eq 1 ] || fail "expected that line alone on stderr" "$(head -c 2000 "$err")"
-        echo "launcher $n: $(tail -n 1 "$err")"
-    fi
+    case_check_end "$n" "$status" "$work/launcher$n.err"
 done
 
 # An installer gets the environment the launcher was started with, less
@@ -495,21 +377,19 @@ check_environment() { # NAME FILE (env -0)
 
 # The installers were started before the dialogs that follow them; give the
 # detached scripts a moment to write their line.
-[ "$started" = "-" ] && started=""
-read -r -a want <<<"$started"
 deadline=$(( $(x11_now_us) + 5000000 ))
-while [ "$(wc -l <"$starts_log")" -lt "${#want[@]}" ] && [ "$(x11_now_us)" -lt "$deadline" ]; do
+while [ "$(wc -l <"$starts_log")" -lt "${#started_names[@]}" ] && [ "$(x11_now_us)" -lt "$deadline" ]; do
     sleep 0.05
 done
 sleep 0.2
 seen_names=$(cut -d'|' -f1 "$starts_log" | tr '\n' ' ')
-[ "$(trim "$seen_names")" = "${want[*]}" ] ||
-    fail "expected the installers started, in order: ${want[*]:-none}" "${seen_names:-none}"
-while IFS='|' read -r name where pid fds; do
-    [ "$where" = "$disc_real" ] || fail "expected $name to start in the disc folder $disc_real" "it started in $where"
-    [ "$fds" = 012 ] || fail "expected $name to have standard input, output and error open" "open: '${fds}' of 0, 1, 2"
-    check_environment "$name" "$starts_log.env.$pid"
+[ "$(trim "$seen_names")" = "${started_names[*]}" ] ||
+    fail "expected the installers started, in order: ${started_names[*]:-none}" "${seen_names:-none}"
+while IFS='|' read -r installer where pid fds; do
+    [ "$where" = "$disc_real" ] || fail "expected $installer to start in the disc folder $disc_real" "it started in $where"
+    [ "$fds" = 012 ] || fail "expected $installer to have standard input, output and error open" "open: '${fds}' of 0, 1, 2"
+    check_environment "$installer" "$starts_log.env.$pid"
 done <"$starts_log"
 
 passed=1
-echo "PASS: $case_name"
+echo "PASS: $name"

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Plays one win32 case of the end-to-end case table (tests/e2e/cases.txt) with
-# the 64-bit Windows launcher under Wine:
+# Plays one win32 case of the end-to-end case table (tests/e2e/cases.txt, read
+# by tests/e2e/cases.sh) with the 64-bit Windows launcher under Wine:
 #
 #     run-case.sh CASE WINDOWS_BIN_DIR WORKDIR DISPLAY_NUMBER PREFIX
-#     run-case.sh --list
 #
 # Lays out a disc folder in WORKDIR (the launcher as SETUP.EXE, the Windows
 # stand-in installer under the installers' names), starts Xvfb and the
@@ -16,68 +15,26 @@
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-cases_file=${WINE_E2E_CASES:-$here/../e2e/cases.txt}
 timeout=${WINE_E2E_TIMEOUT:-30}
-
-case_lines() {
-    grep -v '^[[:space:]]*#' "$cases_file" | grep -v '^[[:space:]]*$'
-}
-trim() {
-    local s=$1
-    s=${s#"${s%%[![:space:]]*}"}
-    s=${s%"${s##*[![:space:]]}"}
-    printf '%s' "$s"
-}
-
-if [ "${1:-}" = "--list" ]; then
-    case_lines | awk -F'|' '$2 ~ /^ *win32 *$/ { print $1 }' | while read -r name; do trim "$name"; echo; done
-    exit 0
-fi
 if [ $# -lt 5 ]; then
-    echo "usage: $0 CASE WINDOWS_BIN_DIR WORKDIR DISPLAY_NUMBER PREFIX | --list" >&2
+    echo "usage: $0 CASE WINDOWS_BIN_DIR WORKDIR DISPLAY_NUMBER PREFIX" >&2
     exit 2
 fi
-case_name=$1 bin=$2 work=$3 display_number=$4 prefix=$5
+bin=$2 work=$3 display_number=$4 prefix=$5
 
 # shellcheck source=tests/wine/lib-wine.sh
 . "$here/lib-wine.sh"
+# shellcheck source=tests/e2e/cases.sh
+. "$here/../e2e/cases.sh"
 wine_require
-
-row=""
-while IFS= read -r line; do
-    if [ "$(trim "${line%%|*}")" = "$case_name" ]; then
-        row=$line
-        break
-    fi
-done < <(case_lines)
-[ -n "$row" ] || { echo "FAIL: no case named '$case_name' in $cases_file"; exit 1; }
-IFS='|' read -r _ port _ screen _ folder installers player started ends offer _ <<<"$row"
-[ "$(trim "$port")" = win32 ] || { echo "FAIL: case '$case_name' is for the port '$(trim "$port")', not win32"; exit 1; }
-screen=$(trim "$screen") folder=$(trim "$folder") installers=$(trim "$installers")
-player=$(trim "$player") started=$(trim "$started") ends=$(trim "$ends") offer=$(trim "$offer")
-screen_w=${screen%x*} screen_h=${screen#*x}
+case_read "$1" win32
 
 rm -rf "$work" && mkdir -p "$work" || exit 1
 disc="$work/$folder"
 starts_log="$work/starts.log"
 launcher_out="$work/launcher"
-passed=0
-step_label="start"
-
-cleanup() {
-    wine_stop
-    if [ "$passed" = 1 ] && [ -z "${WINE_E2E_KEEP:-}" ]; then
-        rm -rf "$work"
-    else
-        echo "The test's files are kept in $work"
-    fi
-}
-trap cleanup EXIT
-trap 'echo "interrupted"; exit 1' INT TERM
-
-fail() {
-    echo "FAIL [$case_name, $screen, $step_label]: $1"
-    [ -n "${2:-}" ] && echo "  seen: $2"
+driver_stop() { wine_stop; }
+driver_report() {
     if [ -n "$WINE_XVFB_PID" ]; then
         echo "windows on the screen:"
         wine_describe | sed 's/^/  /'
@@ -86,22 +43,22 @@ fail() {
     [ -s "$launcher_out.err" ] && { echo "launcher stderr:"; sed 's/^/  /' "$launcher_out.err"; }
     [ -s "$work/wintool.err" ] && { echo "wintool's stderr (the last lines):"; tail -n 20 "$work/wintool.err" | sed 's/^/  /'; }
     [ -s "$starts_log" ] && { echo "installers started (path|arguments|folder|show|pid):"; sed 's/^/  /' "$starts_log"; }
-    exit 1
 }
+case_begin "$work" "${WINE_E2E_KEEP:-}"
 
 # --- the disc -------------------------------------------------------------------
 mkdir -p "$disc" || fail "cannot make the disc folder $disc"
 cp "$bin/trenchmoor-setup64.exe" "$disc/SETUP.EXE" || fail "no launcher in $bin"
-for item in $installers; do
-    path=${item%%:*} kind=${item#"$path"}
-    mkdir -p "$(dirname "$disc/$path")"
-    case $kind in
-    "") cp "$bin/standin-installer.exe" "$disc/$path" || fail "no stand-in installer in $bin" ;;
-    :text) printf 'This file is no program.\r\n' >"$disc/$path" ;;
-    :folder) mkdir -p "$disc/$path" ;;
-    *) fail "unknown installer kind in '$item'" ;;
+lay_out_installer() { # PATH KIND
+    mkdir -p "$(dirname "$disc/$1")"
+    case $2 in
+    standin) cp "$bin/standin-installer.exe" "$disc/$1" || fail "no stand-in installer in $bin" ;;
+    text) printf 'This file is no program.\r\n' >"$disc/$1" ;;
+    folder) mkdir -p "$disc/$1" ;;
+    *) fail "case table: unknown installer kind '$2' in '$1:$2'" ;;
     esac
-done
+}
+case_each_installer lay_out_installer
 : >"$starts_log"
 disc_windows=$(wine_unix_to_windows "$disc")
 export TRENCHMOOR_STANDIN_LOG
@@ -161,14 +118,6 @@ check_children() {
 }
 
 # --- the dialogs ----------------------------------------------------------------
-title_of() {
-    case $1 in
-    offer | confirm | manual) echo "Acrobat Reader Setup  (recommended)" ;;
-    game | sound | failnote) echo "Trenchmoor Setup " ;;
-    range) echo "Range of our products" ;;
-    *) return 1 ;;
-    esac
-}
 focus_of() {
     case $1 in
     offer | game) echo "&Yes" ;;
@@ -231,12 +180,11 @@ standin_title() {
 
 declare -A seen=() styles_checked=()
 window=""
-offer_id="" offer_geometry=""
-# wait_dialog KIND: a window of the dialog's title that has not been played
-# yet (the offer stays open under the confirmation and may come back).
+offer_id=""
+# wait_dialog KIND TITLE: a window of the dialog's title that has not been
+# played yet (the offer stays open under the confirmation and may come back).
 wait_dialog() {
-    local kind=$1 title deadline id
-    title=$(title_of "$kind") || fail "unknown dialog '$kind'"
+    local kind=$1 title=$2 deadline id
     deadline=$(($(x11_now_us) + timeout * 1000000))
     while [ "$(x11_now_us)" -lt "$deadline" ]; do
         kill -0 "$WINE_PID" 2>/dev/null || fail "the launcher ended before \"$title\" came"
@@ -258,14 +206,10 @@ wait_dialog() {
 
 # The installers that must have started by now: the reader's once the offer is
 # answered, the game's once the game question is.
-want=()
-for name in $started; do
-    [ "$name" = "-" ] || want+=("$name")
-done
 reader_answered=0 game_answered=0 previous="" failed=""
 expected_starts() {
     local count=0 name
-    for name in "${want[@]}"; do
+    for name in "${started_names[@]}"; do
         case ${name,,} in
         *tallset.exe) [ "$game_answered" = 1 ] && count=$((count + 1)) ;;
         *) [ "$reader_answered" = 1 ] && count=$((count + 1)) ;;
@@ -322,21 +266,17 @@ cd "$work" || exit 1
 wine_run "$launcher_out" "$disc/SETUP.EXE"
 
 step_label="welcome"
-wine_wait_window "Welcome to Trenchmoor Setup" "$timeout" || fail "$WINE_ERROR"
-check_styles "Welcome to Trenchmoor Setup" caption=1 sysmenu=1 zoomed=1 owned=0 popup=0
+wine_wait_window "$TITLE_WELCOME" "$timeout" || fail "$WINE_ERROR"
+check_styles "$TITLE_WELCOME" caption=1 sysmenu=1 zoomed=1 owned=0 popup=0
 desktop=$(wine_windows "trenchmoor - Wine desktop" | head -n 1)
 [ "$(wine_geometry "$desktop")" = "0 0 $screen_w $screen_h" ] ||
     fail "Wine's desktop is not the screen's size" "$(wine_describe | tr '\n' ';')"
 
-IFS='>' read -r -a steps <<<"$player"
-for step in "${steps[@]}"; do
-    read -r -a words <<<"$step"
-    kind=${words[0]}
-    step_label=$step
-    returning=0
+play_step() {
+    local kind=$step_dialog title=$step_title returning=0 x y w h state focus action
+    [ "$step_launcher" = 1 ] || fail "case table: a win32 case plays one launcher"
     [ "$kind" = offer ] && [ -n "$offer_id" ] && returning=1
-    wait_dialog "$kind"
-    title=$(title_of "$kind")
+    wait_dialog "$kind" "$title"
     case $kind in
     manual) reader_answered=1 ;;
     sound) game_answered=1 ;;
@@ -358,27 +298,12 @@ for step in "${steps[@]}"; do
         state=$(wintool state)
     fi
 
-    case $kind in
-    offer)
-        [ "${w}x${h}+${x}+${y}" = "$offer" ] || fail "the offer opened at ${w}x${h}+${x}+${y}, not $offer"
-        offer_id=$window offer_geometry="$x $y $w $h"
+    case_check_place "$kind" 1 0 "$x" "$y" "$w" "$h"
+    if [ "$kind" = offer ]; then
+        offer_id=$window
         # Modal: the welcome screen takes no input meanwhile.
-        [ "$returning" = 1 ] || check_styles "Welcome to Trenchmoor Setup" enabled=0
-        ;;
-    confirm)
-        read -r ox oy ow oh <<<"$offer_geometry"
-        dx=$(((2 * x + w) - (2 * ox + ow))) dy=$(((2 * y + h) - (2 * oy + oh)))
-        [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ] ||
-            fail "the confirmation at $x,$y (${w}x$h) is not centred over the offer at $ox,$oy (${ow}x$oh)"
-        ;;
-    manual | game | sound | failnote)
-        read -r ox oy _ <<<"$offer_geometry"
-        [ "$x $y" = "$ox $oy" ] || fail "$kind opened at $x,$y, not at the offer's place $ox,$oy"
-        ;;
-    range)
-        [ "$x $y $w $h" = "0 0 $screen_w $screen_h" ] || fail "the product range screen is at $x $y $w $h"
-        ;;
-    esac
+        [ "$returning" = 1 ] || check_styles "$TITLE_WELCOME" enabled=0
+    fi
     if [ -z "${styles_checked[$kind]:-}" ]; then
         styles_checked[$kind]=1
         if [ "$kind" = range ]; then
@@ -394,7 +319,7 @@ for step in "${steps[@]}"; do
     check_children "$kind" "$title" "$state"
     [ -n "${WINE_E2E_KEEP:-}" ] && wine_screenshot "$work/$(printf '%02d' "${#seen[@]}")-$kind.png"
 
-    for action in "${words[@]:1}"; do
+    for action in "${step_actions[@]}"; do
         step_label="$kind $action"
         case $action in
         click:*)
@@ -417,32 +342,26 @@ for step in "${steps[@]}"; do
             still_begin
             still_end
             ;;
-        hold:*)
-            # Held down long enough to repeat: it presses its button once.
-            xdotool keydown "${action#hold:}"
-            sleep 1.5
-            xdotool keyup "${action#hold:}"
-            ;;
+        hold:*) x11_hold_key "${action#hold:}" ;; # it presses its button once
         *)
             xdotool key "$action"
             ;;
         esac
     done
     previous=$kind
-done
+}
+case_each_step play_step
 
 step_label="end"
 wine_wait_exit "$timeout" || fail "$WINE_ERROR"
-status=$WINE_STATUS
-[ "$status" = "$ends" ] || fail "the launcher ended with status $status, not $ends"
-[ -s "$launcher_out.err" ] && fail "the launcher wrote to stderr" "$(head -n 3 "$launcher_out.err")"
+case_check_end 1 "$WINE_STATUS" "$launcher_out.err"
 
 # Every start: the whole path, no arguments, the disc folder, maximised.
-[ "$(wc -l <"$starts_log")" = "${#want[@]}" ] ||
-    fail "expected ${#want[@]} installer starts" "$(cat "$starts_log")"
+[ "$(wc -l <"$starts_log")" = "${#started_names[@]}" ] ||
+    fail "expected ${#started_names[@]} installer starts" "$(cat "$starts_log")"
 i=0
 while IFS='|' read -r path arguments directory show _; do
-    expected_path="$disc_windows\\${want[$i]//\//\\}"
+    expected_path="$disc_windows\\${started_names[$i]//\//\\}"
     [ "$path" = "$expected_path" ] || fail "installer $((i + 1)) was $path, not $expected_path"
     [ -z "$arguments" ] || fail "$path got arguments: $arguments"
     [ "$directory" = "$disc_windows" ] || fail "$path ran in $directory, not in $disc_windows"
@@ -451,4 +370,4 @@ while IFS='|' read -r path arguments directory show _; do
 done <"$starts_log"
 
 passed=1
-echo "PASS: $case_name ($screen, ${#seen[@]} dialogs, ${#want[@]} installers started, exit status $status)"
+echo "PASS: $name ($screen, ${#seen[@]} dialogs, ${#started_names[@]} installers started, exit status $WINE_STATUS)"
