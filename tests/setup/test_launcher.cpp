@@ -262,8 +262,10 @@ TEST_CASE("an installer starts, or the player is told why not")
             CHECK(reason.find(row.reason) != std::string::npos);
             continue;
         }
-        REQUIRE(result > 31);
+        CHECK(result > 31);
         CHECK(reason.empty());
+        if (result <= 31)
+            continue;
         if (row.content == "recorder" || row.path == std::string("wine")) {
             // In the disc folder, with no arguments, PWD telling that folder, nothing inherited.
             const std::string file = disc + '/' + row.files;
