@@ -148,7 +148,9 @@ Picture decodePictureBytes(const unsigned char *bytes, std::size_t size)
 
 const Picture &decodePicture(const std::string &resource, const std::string &description)
 {
-    static std::map<std::string, Picture> decoded;
+    // Kept for the program's life: never destroyed, so that the surfaces stay
+    // owned to the end (a map destroyed at exit would drop them unfreed).
+    static auto &decoded = *new std::map<std::string, Picture>;
     auto found = decoded.find(resource);
     if (found != decoded.end())
         return found->second;
