@@ -89,10 +89,6 @@ x11_neutral_env() {
           QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE \
           QT_DEBUG_PLUGINS TRENCHMOOR_QT_MESSAGES SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS \
           GDK_BACKEND GDK_SCALE GDK_DPI_SCALE GTK_THEME GTK_MODULES GTK_CSD TRENCHMOOR_GTK_MESSAGES
-    # With TRENCHMOOR_NO_AUTOLAUNCH set (the sanitized run): a session bus
-    # address nobody listens at, so that D-Bus does not fork to start a bus.
-    [ -z "${TRENCHMOOR_NO_AUTOLAUNCH:-}" ] ||
-        export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/trenchmoor-no-session-bus
 }
 
 # x11_display_taken N: whether an X server serves display N: a lock file of a
