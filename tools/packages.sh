@@ -2,8 +2,9 @@
 # Sourced by tools/demo and tools/check; quiet when everything is there.
 
 # The Linux launcher runs on the system's GTK 3 (libgtk-3-dev) and decodes its
-# pictures with stb_image (libstb-dev); the Qt port still builds beside it.
-trenchmoor_build_packages="cmake g++ make pkg-config libgtk-3-dev libstb-dev qt6-base-dev libxcb1-dev fonts-liberation"
+# pictures with stb_image (libstb-dev). libxcb1-dev: the tests' and the
+# benchmark's small X clients.
+trenchmoor_build_packages="cmake g++ make pkg-config libgtk-3-dev libstb-dev libxcb1-dev fonts-liberation"
 trenchmoor_test_packages="doctest-dev libxtst-dev xvfb xauth openbox metacity xdotool wmctrl x11-utils xorriso poppler-utils desktop-file-utils python3 imagemagick bubblewrap weston xwayland at-spi2-core python3-pyatspi dbus-daemon"
 # The Windows launcher: mingw-w64 cross compilers (win32 thread model) and Wine
 # for running the 64-bit build. Never wine32: this kernel runs no 32-bit
