@@ -2,7 +2,7 @@
 // forms' state (definitions, twips, loaded or not, modal shows, key rules);
 // a port makes the windows and controls, draws them, decodes pictures, knows
 // the screen and runs the event loop. One port is installed before the first
-// form loads (setPort); the Qt port lives in forms/qt, the Win32 port in
+// form loads (setPort); the GTK port lives in forms/gtk, the Win32 port in
 // forms/win32. A new port implements these three classes and nothing else.
 #pragma once
 

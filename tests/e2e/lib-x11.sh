@@ -78,16 +78,14 @@ x11_now_us() {
     printf '%s\n' "$t"
 }
 
-# x11_neutral_env DIR: an environment neutral for GTK (and Qt): X11 only, no
-# scaling, no personal configuration, a private runtime folder in DIR.
+# x11_neutral_env DIR: an environment neutral for GTK: X11 only, no scaling,
+# no personal configuration, a private runtime folder in DIR.
 x11_neutral_env() {
     mkdir -p "$1/xdg-runtime" "$1/xdg-config" || return 1
     chmod 700 "$1/xdg-runtime"
     export XDG_RUNTIME_DIR="$1/xdg-runtime" XDG_CONFIG_HOME="$1/xdg-config"
-    export QT_QPA_PLATFORM=xcb XDG_SESSION_TYPE=x11
-    unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR \
-          QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE \
-          QT_DEBUG_PLUGINS TRENCHMOOR_QT_MESSAGES SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS \
+    export XDG_SESSION_TYPE=x11
+    unset WAYLAND_DISPLAY SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS \
           GDK_BACKEND GDK_SCALE GDK_DPI_SCALE GTK_THEME GTK_MODULES GTK_CSD TRENCHMOOR_GTK_MESSAGES
 }
 

@@ -145,7 +145,7 @@ for item in $envs; do
             '<fontconfig>' '  <unknown-element/>' '</fontconfig>' >"$XDG_CONFIG_HOME/fontconfig/fonts.conf" ;;
     @fifo-in-folder) # a FIFO where fontconfig looks for a font by a relative name
         mkdir -p "$work/:" && mkfifo "$work/:/non-existent" || fail "cannot make the FIFO" ;;
-    QT_SCALE_FACTOR=* | GDK_SCALE=*) scale=$(awk -v f="${item#*=}" 'BEGIN { printf "%d", f * 100 + 0.5 }'); launch_env+=("$item") ;;
+    GDK_SCALE=*) scale=$(awk -v f="${item#*=}" 'BEGIN { printf "%d", f * 100 + 0.5 }'); launch_env+=("$item") ;;
     @xft-dpi=*) # the resolution X11 clients are told (Xft.dpi); a pixel is 1440/DPI twips
         xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	${item#*=}" ||
             fail "cannot set Xft.dpi on the display"
