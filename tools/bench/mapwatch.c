@@ -11,8 +11,11 @@
  * the connection. "map" is printed once a client's top-level window is viewable:
  * under a window manager that is when the manager has mapped both the window and
  * the frame it put around it. The title (_NET_WM_NAME, else WM_NAME) is read then.
- * "key" is a key press the server delivered to a watched window: the same event,
- * at the same moment, that the window's own client receives.
+ * "key" is a key press as the server takes it in, about to deliver it to the
+ * focused window: an XInput 2 raw key event on the root (<window> is the root),
+ * which reaches this client whatever the focused client selects (a core key
+ * selection does not: a client of XInput 2, as GTK is, takes the window's key
+ * events alone).
  * "paint" is drawing into a watched window (X Damage) that changed what its probe
  * reads: the whole window when it is at most 640x480, else the row of pixels at
  * an eighth of its height and the column at a sixty-fourth of its width (clear of
@@ -189,6 +192,50 @@ static void damage_start(xcb_connection_t *c)
     free(error);
 }
 
+/* XInput 2 raw key presses on the root, through raw requests as for Damage. */
+static xcb_extension_t input_extension = {"XInputExtension", 0};
+static uint8_t input_opcode = 0; /* the extension's major opcode, 0 without XInput 2 */
+
+static void keys_start(xcb_connection_t *c, xcb_window_t root)
+{
+    const xcb_query_extension_reply_t *ext = xcb_get_extension_data(c, &input_extension);
+    if (!ext || !ext->present)
+        return;
+    /* XIQueryVersion 2.0 first, then XISelectEvents: XI_RawKeyPress (13) of every device. */
+    struct {
+        uint8_t major, minor;
+        uint16_t length;
+        uint16_t version[2];
+    } query = {0, 0, 0, {2, 0}};
+    const xcb_protocol_request_t query_info = {2, &input_extension, 47, 1};
+    struct iovec parts[4];
+    parts[2].iov_base = &query;
+    parts[2].iov_len = sizeof query;
+    parts[3].iov_base = NULL;
+    parts[3].iov_len = 0;
+    xcb_generic_error_t *error = NULL;
+    void *reply = xcb_wait_for_reply(c, xcb_send_request(c, XCB_REQUEST_CHECKED, parts + 2, &query_info), &error);
+    free(error);
+    if (!reply)
+        return;
+    free(reply);
+    struct {
+        uint8_t major, minor;
+        uint16_t length;
+        uint32_t window;
+        uint16_t masks, pad;
+        uint16_t device, mask_length;
+        uint32_t mask;
+    } select = {0, 0, 0, root, 1, 0, 0 /* XIAllDevices */, 1, 1u << 13};
+    const xcb_protocol_request_t select_info = {2, &input_extension, 46, 0};
+    parts[2].iov_base = &select;
+    parts[2].iov_len = sizeof select;
+    error = xcb_request_check(c, (xcb_void_cookie_t){xcb_send_request(c, XCB_REQUEST_CHECKED, parts + 2, &select_info)});
+    if (!error)
+        input_opcode = ext->major_opcode;
+    free(error);
+}
+
 static uint64_t fnv(uint64_t hash, const uint8_t *bytes, int length)
 {
     for (int i = 0; i < length; ++i)
@@ -288,6 +335,9 @@ int main(int argc, char **argv)
         fprintf(stderr, "bench-mapwatch: cannot watch the root window (error %d)\n", error->error_code);
         return 1;
     }
+    keys_start(c, root);
+    if (!input_opcode)
+        fprintf(stderr, "bench-mapwatch: no XInput 2: key lines for core clients only\n");
     printf("%llu ready\n", (unsigned long long)now_ns());
     fflush(stdout);
 
@@ -296,6 +346,20 @@ int main(int argc, char **argv)
         const uint64_t when = now_ns();
         if (damage_event && (event->response_type & 0x7f) == damage_event) {
             damaged(c, event, when);
+            free(event);
+            continue;
+        }
+        if (input_opcode && (event->response_type & 0x7f) == XCB_GE_GENERIC) {
+            /* GenericEvent: type, extension, sequence, length, evtype, deviceid, time, detail */
+            const uint8_t *raw = (const uint8_t *)event;
+            uint16_t evtype;
+            uint32_t detail;
+            memcpy(&evtype, raw + 8, 2);
+            memcpy(&detail, raw + 16, 4);
+            if (raw[1] == input_opcode && evtype == 13) {
+                printf("%llu key 0x%08x %u\n", (unsigned long long)when, root, detail);
+                fflush(stdout);
+            }
             free(event);
             continue;
         }
