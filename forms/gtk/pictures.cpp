@@ -44,10 +44,14 @@ Picture fromRgba(const unsigned char *rgba, int width, int height)
     bool alpha = false;
     for (int y = 0; y < height; ++y) {
         auto *row = reinterpret_cast<std::uint32_t *>(data + std::size_t(y) * stride);
-        for (int x = 0; x < width; ++x) {
-            const unsigned char *p = rgba + (std::size_t(y) * width + x) * 4;
+        const unsigned char *p = rgba + std::size_t(y) * width * 4;
+        for (int x = 0; x < width; ++x, p += 4) {
             const unsigned a = p[3];
-            alpha = alpha || a != 255;
+            if (a == 255) {
+                row[x] = 0xff000000u | p[0] << 16 | p[1] << 8 | p[2];
+                continue;
+            }
+            alpha = true;
             row[x] = a << 24 | (p[0] * a / 255) << 16 | (p[1] * a / 255) << 8 | (p[2] * a / 255);
         }
     }
