@@ -3,9 +3,10 @@
 
 # The Linux launcher runs on the system's GTK 3 (libgtk-3-dev) and decodes its
 # pictures with stb_image (libstb-dev). libxcb1-dev: the tests' and the
-# benchmark's small X clients.
+# benchmark's small X clients. debootstrap: the chroots of other Debian
+# releases the launcher is tried on (tests/releases).
 trenchmoor_build_packages="cmake g++ make pkg-config libgtk-3-dev libstb-dev libxcb1-dev fonts-liberation"
-trenchmoor_test_packages="doctest-dev libxtst-dev xvfb xauth openbox metacity xdotool wmctrl x11-utils xorriso poppler-utils desktop-file-utils python3 imagemagick bubblewrap weston xwayland at-spi2-core python3-pyatspi dbus-daemon"
+trenchmoor_test_packages="doctest-dev libxtst-dev xvfb xauth openbox metacity xdotool wmctrl x11-utils xorriso poppler-utils desktop-file-utils python3 imagemagick bubblewrap weston xwayland at-spi2-core python3-pyatspi dbus-daemon debootstrap"
 # The Windows launcher: mingw-w64 cross compilers (win32 thread model) and Wine
 # for running the 64-bit build. Never wine32: this kernel runs no 32-bit
 # programs, and Debian's wine command then fails.

@@ -12,7 +12,10 @@
 # is kept, with a screenshot); 77: skipped, a program it needs is missing.
 #
 # Environment: E2E_TIMEOUT (seconds to wait for each window, default 20),
-# E2E_KEEP=1 keeps the temporary folder after a pass too.
+# E2E_KEEP=1 keeps the temporary folder after a pass too, E2E_WRAPPER a
+# command the launcher is started through (words without blanks; the
+# launcher's path is its last argument), such as tests/releases/in-chroot.sh
+# with a chroot of another release; its windows then belong to its child.
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -88,19 +91,28 @@ case_begin "$work" "${E2E_KEEP:-}"
 # itself), its process id in launcher_pid[N].
 start_process() {
     if [ "$closed_fds" = 1 ]; then
-        (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" <&- >&- 2>&-) &
+        (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" ${E2E_WRAPPER:-} "$disc/trenchmoor-setup" <&- >&- 2>&-) &
     else
-        (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" "$disc/trenchmoor-setup" >"$work/launcher$1.out" 2>"$work/launcher$1.err") &
+        (cd "$work" && exec env "${launch_unset[@]}" "${launch_env[@]}" ${E2E_WRAPPER:-} "$disc/trenchmoor-setup" >"$work/launcher$1.out" 2>"$work/launcher$1.err") &
     fi
     launcher_pid[$1]=$!
 }
-owned_by() { [ "$(x11_pid "$2")" = "${launcher_pid[$1]}" ]; } # N ID
+owned_by() { # N ID
+    local pid
+    pid=$(x11_pid "$2")
+    [ "$pid" = "${launcher_pid[$1]}" ] && return 0
+    [ -n "${E2E_WRAPPER:-}" ] && [ -n "$pid" ] && [ "$(awk '/^PPid:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)" = "${launcher_pid[$1]}" ]
+}
 
 # --- the disc: the launcher, with the labels' font files where the build has them beside it
 mkdir -p "$disc" || fail "cannot make the disc folder $disc"
 cp "$launcher" "$disc/trenchmoor-setup" || fail "cannot copy $launcher"
-fonts=$(dirname "$launcher")/fonts
-[ ! -d "$fonts" ] || { mkdir -p "$disc/linux" && cp -r "$fonts" "$disc/linux/fonts"; } || fail "cannot copy $fonts"
+# (build/fonts beside the build's launcher, linux/fonts beside the disc's).
+for fonts in "$(dirname "$launcher")/fonts" "$(dirname "$launcher")/linux/fonts"; do
+    [ -d "$fonts" ] || continue
+    { mkdir -p "$disc/linux" && cp -r "$fonts" "$disc/linux/fonts"; } || fail "cannot copy $fonts"
+    break
+done
 : >"$starts_log"
 lay_out_installer() { # PATH KIND
     e2e_standin "$disc" "$1" "$starts_log" || fail "cannot write $disc/$1"
