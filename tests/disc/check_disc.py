@@ -256,7 +256,7 @@ def fake_disc(disc, work):
     launcher = os.path.join(copy, "trenchmoor-setup")
     os.remove(launcher)
     with open(launcher, "w") as f:
-        f.write('#!/bin/sh\nprintf "%%s\\n" "$0" > "%s/started"\n' % work)
+        f.write('#!/bin/sh\nprintf "%%s\\n" "$0" > "%s/started"\nexit "${FAKE_STATUS:-0}"\n' % work)
     os.chmod(launcher, 0o755)
     # Discs without Rock Ridge have no execute bits: autorun.sh must not need one.
     if os.path.exists(os.path.join(copy, "autorun.sh")):
@@ -264,15 +264,24 @@ def fake_disc(disc, work):
     return copy
 
 
-def started_by(work, command, cwd):
-    """Runs command in cwd; the path the stand-in launcher was started by."""
+def started_by(work, command, cwd, env=None):
+    """Runs command in cwd; the path the stand-in launcher was started by
+    (and, with env, the exit status too)."""
     started = os.path.join(work, "started")
     if os.path.exists(started):
         os.remove(started)
     run = subprocess.run(command, cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                         stderr=subprocess.PIPE, text=True)
+                         stderr=subprocess.PIPE, text=True, env=env, timeout=60)
     seen = open(started).read().rstrip("\n") if os.path.exists(started) else ""
+    if env is not None:
+        return seen, run.stderr, run.returncode
     return seen, run.stderr
+
+
+def without_display(**more):
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    env.update(more)
+    return env
 
 
 def check_autorun_sh(disc, copy, work):
@@ -289,6 +298,14 @@ def check_autorun_sh(disc, copy, work):
         seen, errors = started_by(work, ["sh", script], where)
         if seen != launcher:
             fail(f"sh '{script}' from '{where}' started '{seen}', not '{launcher}' ({errors})")
+    # The launcher's own ends pass through without a word; where the loader
+    # refuses it (127), the player is told (here without a display: stderr).
+    # On this system glibc and GTK are there, so the word is the loader's.
+    for status, says in ((0, ""), (1, ""), (3, ""), (143, ""), (127, "the program\nloader refused")):
+        _, errors, code = started_by(work, ["sh", f"{copy}/autorun.sh"], "/", without_display(FAKE_STATUS=str(status)))
+        if code != status or (says not in errors if says else errors):
+            fail(f"autorun.sh with a launcher that ends with {status}: status {code}, stderr {errors!r}"
+                 f" (expected {status} and {'the words ' + repr(says) if says else 'nothing'})")
 
 
 def exec_arguments(value, entry):
@@ -342,6 +359,31 @@ def check_desktop_entry(disc, copy):
     seen, errors = started_by(os.path.dirname(copy), exec_arguments(value, copied), "/")
     if seen != os.path.join(copy, "trenchmoor-setup"):
         fail(f"the desktop entry started '{seen}', not '{copy}/trenchmoor-setup' ({errors})")
+    # Where the entry's path names no disc (a copy on the desktop, or none at
+    # all: gio launch passes none), the disc is found among the mounted media;
+    # where none holds it, the entry says so. The media are bubblewrap's.
+    if not have("bwrap"):
+        note("bubblewrap missing: the desktop entry not tried without its own path")
+        return
+    elsewhere = os.path.join(os.path.dirname(copy), "Desktop", "trenchmoor-setup.desktop")
+    os.makedirs(os.path.dirname(elsewhere), exist_ok=True)
+    shutil.copy(copied, elsewhere)
+    media = "/media/player/TRENCHMOOR"
+    for what, entry, mounted, launcher in (
+            ("a copy on the desktop", elsewhere, True, media + "/trenchmoor-setup"),
+            ("no path", None, True, media + "/trenchmoor-setup"),
+            ("no path and no disc", None, False, "")):
+        arguments = exec_arguments(value, entry or "%k")
+        if entry is None:
+            arguments = [arg for arg in arguments if arg != "%k"]
+        sandbox = ["bwrap", "--dev-bind", "/", "/", "--tmpfs", "/media", "--tmpfs", "/mnt", "--die-with-parent"]
+        if mounted:
+            sandbox += ["--ro-bind", copy, media]
+        seen, errors, code = started_by(os.path.dirname(copy), sandbox + arguments, "/", without_display())
+        if seen != launcher:
+            fail(f"the desktop entry with {what} started '{seen}', not '{launcher or 'nothing'}' ({errors})")
+        if not mounted and (code == 0 or "cannot find its disc" not in errors):
+            fail(f"the desktop entry with {what}: status {code}, stderr {errors!r} (expected a word that it cannot find its disc)")
 
 
 # ---------------------------------------------------------------------------
