@@ -68,8 +68,10 @@ make_chroot() { # NAME
         echo "FAIL: making the $name chroot failed (log: $cache/$name.log)" >&2
         exit 1
     fi
-    # What only a running system needs goes: the downloaded packages.
-    rm -rf "$new/var/cache/apt/archives/"*.deb "$new/var/lib/apt/lists/"*_Packages
+    # What only installing needs goes: the packages, the archive's lists and
+    # apt's caches of them (a third of a minimal system).
+    rm -rf "$new/var/cache/apt/archives/"*.deb "$new/var/cache/apt/"*.bin "$new/var/lib/apt/lists/"*_Packages \
+        "$new/var/lib/apt/lists/"*_Translation-* "$new/var/lib/apt/lists/"*Release*
     printf '%s\n' "$stamp_line" >"$new/.trenchmoor-chroot"
     mv "$new" "$dir"
     echo "Made the $name chroot in $((SECONDS - started)) s ($(du -sh "$dir" | cut -f1))" >&2
