@@ -149,6 +149,20 @@ static xcb_window_t top_level_of(xcb_connection_t *c, xcb_window_t root, xcb_win
 static xcb_extension_t damage_extension = {"DAMAGE", 0};
 static uint8_t damage_event = 0; /* the extension's DamageNotify event code, 0 without it */
 
+/* Sends one request of an extension, made by hand (header, then its fields;
+   IS_VOID: it has no reply); the sequence number, for a reply or a check. */
+static unsigned int raw_request(xcb_connection_t *c, xcb_extension_t *extension, uint8_t opcode, int is_void,
+                                void *request, size_t size, int flags)
+{
+    const xcb_protocol_request_t info = {2, extension, opcode, (uint8_t)is_void};
+    struct iovec parts[4];
+    parts[2].iov_base = request;
+    parts[2].iov_len = size;
+    parts[3].iov_base = NULL;
+    parts[3].iov_len = 0;
+    return xcb_send_request(c, flags, parts + 2, &info);
+}
+
 static void damage_request(xcb_connection_t *c, uint8_t opcode, const uint32_t *words, size_t count)
 {
     struct {
@@ -157,13 +171,7 @@ static void damage_request(xcb_connection_t *c, uint8_t opcode, const uint32_t *
         uint32_t words[3];
     } request = {0, 0, 0, {0, 0, 0}};
     memcpy(request.words, words, count * sizeof(uint32_t));
-    const xcb_protocol_request_t info = {2, &damage_extension, opcode, 1};
-    struct iovec parts[4];
-    parts[2].iov_base = &request;
-    parts[2].iov_len = 4 + count * sizeof(uint32_t);
-    parts[3].iov_base = NULL;
-    parts[3].iov_len = 0;
-    xcb_send_request(c, 0, parts + 2, &info);
+    raw_request(c, &damage_extension, opcode, 1, &request, 4 + count * sizeof(uint32_t), 0);
 }
 
 static void damage_start(xcb_connection_t *c)
@@ -177,13 +185,8 @@ static void damage_start(xcb_connection_t *c)
         uint16_t length;
         uint32_t version[2];
     } query = {0, 0, 0, {1, 1}};
-    const xcb_protocol_request_t info = {2, &damage_extension, 0, 0};
-    struct iovec parts[4];
-    parts[2].iov_base = &query;
-    parts[2].iov_len = sizeof query;
-    parts[3].iov_base = NULL;
-    parts[3].iov_len = 0;
-    const unsigned int sequence = xcb_send_request(c, XCB_REQUEST_CHECKED, parts + 2, &info);
+    const unsigned int sequence =
+        raw_request(c, &damage_extension, 0, 0, &query, sizeof query, XCB_REQUEST_CHECKED);
     xcb_generic_error_t *error = NULL;
     void *reply = xcb_wait_for_reply(c, sequence, &error);
     if (reply)
@@ -207,14 +210,9 @@ static void keys_start(xcb_connection_t *c, xcb_window_t root)
         uint16_t length;
         uint16_t version[2];
     } query = {0, 0, 0, {2, 0}};
-    const xcb_protocol_request_t query_info = {2, &input_extension, 47, 1};
-    struct iovec parts[4];
-    parts[2].iov_base = &query;
-    parts[2].iov_len = sizeof query;
-    parts[3].iov_base = NULL;
-    parts[3].iov_len = 0;
     xcb_generic_error_t *error = NULL;
-    void *reply = xcb_wait_for_reply(c, xcb_send_request(c, XCB_REQUEST_CHECKED, parts + 2, &query_info), &error);
+    void *reply = xcb_wait_for_reply(
+        c, raw_request(c, &input_extension, 47, 0, &query, sizeof query, XCB_REQUEST_CHECKED), &error);
     free(error);
     if (!reply)
         return;
@@ -227,10 +225,8 @@ static void keys_start(xcb_connection_t *c, xcb_window_t root)
         uint16_t device, mask_length;
         uint32_t mask;
     } select = {0, 0, 0, root, 1, 0, 0 /* XIAllDevices */, 1, 1u << 13};
-    const xcb_protocol_request_t select_info = {2, &input_extension, 46, 0};
-    parts[2].iov_base = &select;
-    parts[2].iov_len = sizeof select;
-    error = xcb_request_check(c, (xcb_void_cookie_t){xcb_send_request(c, XCB_REQUEST_CHECKED, parts + 2, &select_info)});
+    error = xcb_request_check(
+        c, (xcb_void_cookie_t){raw_request(c, &input_extension, 46, 1, &select, sizeof select, XCB_REQUEST_CHECKED)});
     if (!error)
         input_opcode = ext->major_opcode;
     free(error);
