@@ -333,10 +333,16 @@ play_step() {
         still) check_still "$id" ;;
         minimize)
             # The window manager minimises it: the dialog must come back by itself.
+            # (Bounded waits: under load the window manager gives the focus back
+            # some time after the window is on screen again.)
             xdotool windowminimize "$id" 2>/dev/null
             sleep 0.5
+            for _ in $(seq $((timeout * 10))); do
+                xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable" && break
+                sleep 0.1
+            done
             xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable" || fail "expected window $id back on screen" "it stays minimised"
-            [ "$(x11_active)" = "$id" ] || fail "expected the focus back on $id" "it is on $(x11_active)"
+            x11_wait_active "$id" "$timeout" || fail "expected the focus back on $id" "it is on $(x11_active)"
             check_still "$id"
             ;;
         hold:*) x11_hold_key "${action#hold:}" ;;
