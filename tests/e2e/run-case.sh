@@ -302,6 +302,8 @@ play_step() {
 
     if [ "$dialog" = offer ] && [ -n "${offer_id[$n]:-}" ]; then
         id=${offer_id[$n]} # the offer again, after "No" on the confirmation
+        # (Bounded: the window manager's list may lag while another launcher's windows go.)
+        for _ in $(seq 20); do x11_has "$id" && break; sleep 0.1; done
         x11_has "$id" || fail "expected the offer to be back on the screen" "it is gone"
     else
         x11_wait_window "$step_title" "$timeout" owned_by "$n" || fail "$X11_ERROR"
